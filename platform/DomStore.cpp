@@ -1,0 +1,258 @@
+// DomStore.cpp - reference counts, subtree moves and XPath caching for the
+// DOM handles.
+#include "platform/DomStore.h"
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+#include "platform/ComError.h"
+
+namespace {
+
+void SilentError(void*, xmlErrorPtr) {}
+
+bool IsDocNode(const xmlNode* node) {
+  return node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
+}
+
+// Compiled XPath expressions, per thread (libxml2 contexts are not shared
+// between threads). Bounded so that texts with formatted-in values cannot
+// grow it without end.
+class XPathCache {
+ public:
+  ~XPathCache() { Clear(); }
+  xmlXPathCompExprPtr Get(const char* xpath) {
+    auto it = m_map.find(xpath);
+    if (it != m_map.end()) return it->second;
+    if (m_map.size() >= kLimit) Clear();
+    xmlXPathCompExprPtr comp = xmlXPathCompile(reinterpret_cast<const xmlChar*>(xpath));
+    if (comp == nullptr) throw _com_error(E_INVALIDARG, std::string("invalid XPath expression: ") + xpath);
+    m_map.emplace(xpath, comp);
+    return comp;
+  }
+
+ private:
+  static constexpr size_t kLimit = 4096;
+  void Clear() {
+    for (auto& entry : m_map) xmlXPathFreeCompExpr(entry.second);
+    m_map.clear();
+  }
+  std::unordered_map<std::string, xmlXPathCompExprPtr> m_map;
+};
+
+thread_local XPathCache t_xpathCache;
+thread_local bool t_initialised = false;
+
+}  // namespace
+
+void DomStore::Init() {
+  if (t_initialised) return;
+  t_initialised = true;
+  xmlInitParser();
+  xmlSetStructuredErrorFunc(nullptr, SilentError);
+}
+
+DomDocHolder* DomStore::Holder(xmlDocPtr doc) {
+  if (doc->_private == nullptr) {
+    auto* holder = new DomDocHolder;
+    holder->doc = doc;
+    doc->_private = holder;
+  }
+  return static_cast<DomDocHolder*>(doc->_private);
+}
+
+long DomStore::Count(xmlNodePtr node) { return static_cast<long>(reinterpret_cast<intptr_t>(node->_private)); }
+
+void DomStore::Acquire(xmlNodePtr node) {
+  if (node == nullptr) return;
+  Init();
+  if (!IsDocNode(node)) node->_private = reinterpret_cast<void*>(reinterpret_cast<intptr_t>(node->_private) + 1);
+  Holder(node->doc)->refs++;
+}
+
+void DomStore::Release(xmlNodePtr node) {
+  if (node == nullptr) return;
+  DomDocHolder* holder = Holder(node->doc);
+  if (!IsDocNode(node)) {
+    node->_private = reinterpret_cast<void*>(reinterpret_cast<intptr_t>(node->_private) - 1);
+    if (Count(node) == 0) FreeIfUnheld(node);
+  }
+  if (--holder->refs == 0) ReleaseDoc(holder);
+}
+
+void DomStore::ReleaseDoc(DomDocHolder* holder) {
+  xmlDocPtr doc = holder->doc;
+  if (holder->xpath != nullptr) xmlXPathFreeContext(holder->xpath);
+  doc->_private = nullptr;
+  delete holder;
+  xmlFreeDoc(doc);
+}
+
+bool DomStore::IsDetached(xmlNodePtr node, xmlNodePtr* top) {
+  xmlNodePtr n = node;
+  while (n->parent != nullptr) n = n->parent;
+  *top = n;
+  return !IsDocNode(n);
+}
+
+long DomStore::SubtreeRefs(xmlNodePtr node) {
+  long sum = Count(node);
+  if (node->type == XML_ELEMENT_NODE) {
+    for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) sum += SubtreeRefs(reinterpret_cast<xmlNodePtr>(a));
+  }
+  if (node->type == XML_ENTITY_REF_NODE) return sum;  // children belong to the entity
+  for (xmlNodePtr c = node->children; c != nullptr; c = c->next) sum += SubtreeRefs(c);
+  return sum;
+}
+
+void DomStore::FreeIfUnheld(xmlNodePtr node) {
+  xmlNodePtr top = nullptr;
+  if (!IsDetached(node, &top)) return;
+  if (SubtreeRefs(top) != 0) return;
+  Invalidate(top->doc);
+  xmlFreeNode(top);
+}
+
+void DomStore::Invalidate(xmlDocPtr doc) {
+  if (doc != nullptr && doc->_private != nullptr) static_cast<DomDocHolder*>(doc->_private)->indexes.clear();
+}
+
+void DomStore::InvalidateAttribute(xmlDocPtr doc, const char* name) {
+  if (doc != nullptr && doc->_private != nullptr) static_cast<DomDocHolder*>(doc->_private)->indexes.erase(name);
+}
+
+void DomStore::MoveToDocument(xmlNodePtr node, xmlDocPtr target) {
+  xmlDocPtr source = node->doc;
+  if (source == target) return;
+  long refs = SubtreeRefs(node);
+  DomDocHolder* from = Holder(source);
+  DomDocHolder* to = Holder(target);
+  Invalidate(source);
+  xmlSetTreeDoc(node, target);
+  to->refs += refs;
+  from->refs -= refs;
+  if (from->refs == 0) ReleaseDoc(from);
+}
+
+void DomStore::Unlink(xmlNodePtr node) {
+  if (node->parent == nullptr) return;
+  Invalidate(node->doc);
+  xmlUnlinkNode(node);
+}
+
+void DomStore::Insert(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr before) {
+  if (node->type == XML_ATTRIBUTE_NODE || IsDocNode(node)) {
+    throw _com_error(E_INVALIDARG, "an attribute or document node cannot be inserted as a child");
+  }
+  if (parent->type != XML_ELEMENT_NODE && !IsDocNode(parent)) {
+    throw _com_error(E_INVALIDARG, "only elements and documents take child nodes");
+  }
+  for (xmlNodePtr a = parent; a != nullptr; a = a->parent) {
+    if (a == node) throw _com_error(E_INVALIDARG, "inserting the node would create a cycle");
+  }
+  if (before != nullptr && before->parent != parent) {
+    throw _com_error(E_INVALIDARG, "the reference node is not a child of this node");
+  }
+  if (before == node) return;
+  if (IsDocNode(parent) && node->type == XML_ELEMENT_NODE && xmlDocGetRootElement(reinterpret_cast<xmlDocPtr>(parent)) != nullptr &&
+      node->parent != parent) {
+    throw _com_error(E_INVALIDARG, "the document already has a root element");
+  }
+  // Hold the node while it is between places so that it is not freed.
+  Acquire(node);
+  Unlink(node);
+  MoveToDocument(node, parent->doc);
+  Invalidate(parent->doc);
+  // Link by hand: xmlAddChild would merge adjacent text nodes and free the
+  // node that a handle still holds.
+  node->parent = parent;
+  if (before == nullptr) {
+    node->prev = parent->last;
+    node->next = nullptr;
+    if (parent->last != nullptr) parent->last->next = node; else parent->children = node;
+    parent->last = node;
+  } else {
+    node->next = before;
+    node->prev = before->prev;
+    if (before->prev != nullptr) before->prev->next = node; else parent->children = node;
+    before->prev = node;
+  }
+  Release(node);
+}
+
+std::vector<xmlNodePtr> DomStore::Select(xmlNodePtr node, const char* xpath, bool firstOnly) {
+  Init();
+  if (xpath == nullptr) throw _com_error(E_INVALIDARG, "null XPath expression");
+  xmlXPathCompExprPtr comp = t_xpathCache.Get(xpath);
+  DomDocHolder* holder = Holder(node->doc);
+  if (holder->xpath == nullptr) {
+    holder->xpath = xmlXPathNewContext(node->doc);
+    if (holder->xpath == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XPath context");
+  }
+  holder->xpath->node = node;
+  holder->xpath->doc = node->doc;
+  std::unique_ptr<xmlXPathObject, void (*)(xmlXPathObjectPtr)> result(xmlXPathCompiledEval(comp, holder->xpath),
+                                                                       xmlXPathFreeObject);
+  if (result == nullptr) throw _com_error(E_INVALIDARG, std::string("XPath evaluation failed: ") + xpath);
+  std::vector<xmlNodePtr> nodes;
+  if (result->type != XPATH_NODESET || result->nodesetval == nullptr) return nodes;
+  for (int i = 0; i < result->nodesetval->nodeNr; ++i) {
+    xmlNodePtr n = result->nodesetval->nodeTab[i];
+    if (n == nullptr || n->type == XML_NAMESPACE_DECL) continue;
+    nodes.push_back(n);
+    if (firstOnly) break;
+  }
+  return nodes;
+}
+
+void DomStore::ResetCounts(xmlNodePtr node) {
+  node->_private = nullptr;
+  if (node->type == XML_ELEMENT_NODE) {
+    for (xmlAttrPtr a = node->properties; a != nullptr; a = a->next) ResetCounts(reinterpret_cast<xmlNodePtr>(a));
+  }
+  for (xmlNodePtr c = node->children; c != nullptr; c = c->next) ResetCounts(c);
+}
+
+void DomStore::StripBlankText(xmlNodePtr node) {
+  for (xmlNodePtr c = node->children; c != nullptr;) {
+    xmlNodePtr next = c->next;
+    if (c->type == XML_TEXT_NODE && xmlIsBlankNode(c)) {
+      xmlUnlinkNode(c);
+      xmlFreeNode(c);
+    } else if (c->type == XML_ELEMENT_NODE) {
+      StripBlankText(c);
+    }
+    c = next;
+  }
+}
+
+xmlNodePtr DomStore::FindByAttribute(xmlDocPtr doc, const char* name, const char* value) {
+  DomDocHolder* holder = Holder(doc);
+  auto it = holder->indexes.find(name);
+  if (it == holder->indexes.end()) {
+    std::unordered_map<std::string, xmlNodePtr> index;
+    const auto* attr = reinterpret_cast<const xmlChar*>(name);
+    // Iterative pre-order walk: deep documents must not overflow the stack.
+    std::vector<xmlNodePtr> stack;
+    if (xmlNodePtr root = xmlDocGetRootElement(doc)) stack.push_back(root);
+    while (!stack.empty()) {
+      xmlNodePtr n = stack.back();
+      stack.pop_back();
+      if (xmlAttrPtr a = xmlHasProp(n, attr)) {
+        xmlChar* v = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+        index.emplace(v ? reinterpret_cast<const char*>(v) : "", n);
+        xmlFree(v);
+      }
+      for (xmlNodePtr c = n->last; c != nullptr; c = c->prev) {
+        if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
+      }
+    }
+    it = holder->indexes.emplace(name, std::move(index)).first;
+  }
+  auto hit = it->second.find(value);
+  return hit == it->second.end() ? nullptr : hit->second;
+}

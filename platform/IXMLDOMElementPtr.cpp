@@ -1,0 +1,75 @@
+// IXMLDOMElementPtr.cpp - attribute access on element handles.
+#include "platform/IXMLDOMElementPtr.h"
+
+#include <libxml/tree.h>
+
+#include "platform/DomStore.h"
+#include "platform/IXMLDOMNodeListPtr.h"
+
+namespace {
+
+const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+
+void CheckName(const char* name) {
+  if (name == nullptr || *name == '\0') throw _com_error(E_INVALIDARG, "empty attribute name");
+}
+
+}  // namespace
+
+IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
+    : IXMLDOMNodePtr(node && node.GetInterfacePtr()->type == XML_ELEMENT_NODE ? node : IXMLDOMNodePtr()) {}
+
+CString IXMLDOMElementPtr::getAttribute(const char* name) const {
+  xmlNodePtr n = Checked("getAttribute");
+  CheckName(name);
+  xmlChar* value = xmlGetNoNsProp(n, X(name));
+  CString out(value ? reinterpret_cast<const char*>(value) : "");
+  xmlFree(value);
+  return out;
+}
+
+bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
+  xmlNodePtr n = Checked("hasAttribute");
+  CheckName(name);
+  return xmlHasProp(n, X(name)) != nullptr;
+}
+
+void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const {
+  xmlNodePtr n = Checked("setAttribute");
+  CheckName(name);
+  if (xmlValidateNameValue(X(name)) == 0) throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+  DomStore::InvalidateAttribute(n->doc, name);
+  if (xmlSetProp(n, X(name), X(value ? value : "")) == nullptr) {
+    throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
+  }
+}
+
+void IXMLDOMElementPtr::removeAttribute(const char* name) const {
+  xmlNodePtr n = Checked("removeAttribute");
+  CheckName(name);
+  xmlAttrPtr attr = xmlHasProp(n, X(name));
+  if (attr == nullptr) return;
+  DomStore::InvalidateAttribute(n->doc, name);
+  if (attr->_private != nullptr) {
+    // A handle still holds the attribute: detach it and let the handle free it.
+    DomStore::Unlink(reinterpret_cast<xmlNodePtr>(attr));
+    return;
+  }
+  xmlRemoveProp(attr);
+}
+
+IXMLDOMNodeListPtr IXMLDOMElementPtr::getElementsByTagName(const char* name) const {
+  xmlNodePtr root = Checked("getElementsByTagName");
+  const bool all = name == nullptr || std::string_view(name) == "*";
+  std::vector<IXMLDOMNodePtr> items;
+  std::vector<xmlNodePtr> stack;
+  for (xmlNodePtr c = root->last; c != nullptr; c = c->prev) stack.push_back(c);
+  while (!stack.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    if (n->type != XML_ELEMENT_NODE) continue;
+    if (all || xmlStrEqual(n->name, X(name))) items.emplace_back(n);
+    for (xmlNodePtr c = n->last; c != nullptr; c = c->prev) stack.push_back(c);
+  }
+  return IXMLDOMNodeListPtr(std::move(items));
+}

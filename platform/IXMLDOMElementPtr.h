@@ -1,0 +1,26 @@
+// IXMLDOMElementPtr.h - handle on an element: the attribute operations.
+//
+// Built from any node handle as the COM interface query would be: a node
+// that is not an element gives a null handle. Attribute values are UTF-8
+// byte strings; an absent attribute reads as the empty string.
+#pragma once
+
+#include "platform/IXMLDOMNodePtr.h"
+
+class IXMLDOMElementPtr : public IXMLDOMNodePtr {
+ public:
+  IXMLDOMElementPtr() noexcept = default;
+  IXMLDOMElementPtr(std::nullptr_t) noexcept {}  // NOLINT
+  // Null unless `node` is an element.
+  IXMLDOMElementPtr(const IXMLDOMNodePtr& node);  // NOLINT: interface query
+  const IXMLDOMElementPtr* operator->() const noexcept { return this; }
+
+  CString tagName() const { return nodeName(); }
+  CString getAttribute(const char* name) const;
+  bool hasAttribute(const char* name) const;
+  void setAttribute(const char* name, const char* value) const;
+  // Removing an absent attribute is not an error.
+  void removeAttribute(const char* name) const;
+  // Descendant elements named `name` ("*" for all), in document order.
+  IXMLDOMNodeListPtr getElementsByTagName(const char* name) const;
+};

@@ -1,0 +1,169 @@
+// DomHandleTest.cpp - reference semantics, edits and loading of the DOM
+// handles.
+#include <gtest/gtest.h>
+
+#include "support/XmlFixture.h"
+
+namespace {
+
+const char* kDoc = R"(<Root>
+  <Query Name="A" ExType="Main">
+    <QueryObjects><Field Name="x"/><Field Name="y"/></QueryObjects>
+  </Query>
+  <Query Name="B"/>
+</Root>)";
+
+class DomHandleTest : public XmlFixture {
+ protected:
+  void SetUp() override { Load(kDoc); }
+};
+
+TEST_F(DomHandleTest, IndentedDocumentParsesLikeOneLine) {
+  IXMLDOMDocumentPtr flat = LoadXml(
+      "<Root><Query Name=\"A\" ExType=\"Main\"><QueryObjects><Field Name=\"x\"/><Field Name=\"y\"/>"
+      "</QueryObjects></Query><Query Name=\"B\"/></Root>");
+  EXPECT_EQ(flat.documentElement().xml(), Root().xml());
+  IXMLDOMNodePtr objects = Select("Query/QueryObjects");
+  EXPECT_EQ(objects.firstChild().nodeName(), "Field");
+  EXPECT_EQ(IXMLDOMElementPtr(objects.firstChild().nextSibling()).getAttribute("Name"), "y");
+  EXPECT_EQ(objects.childNodes().length(), 2);
+}
+
+TEST_F(DomHandleTest, RemovedNodeStaysUsableAfterTheDocumentHandleIsGone) {
+  IXMLDOMElementPtr query = Select("Query[1]");
+  IXMLDOMNodePtr removed = Root().removeChild(query);
+  m_doc = nullptr;  // the last handle on the document itself
+  ASSERT_TRUE(removed);
+  EXPECT_EQ(IXMLDOMElementPtr(removed).getAttribute("Name"), "A");
+  EXPECT_FALSE(removed.parentNode());
+  EXPECT_EQ(removed.selectNodes("QueryObjects/Field").length(), 2);
+  EXPECT_TRUE(removed.ownerDocument().documentElement());  // document kept alive
+}
+
+TEST_F(DomHandleTest, ReplaceChildReturnsTheOldNodeDetached) {
+  IXMLDOMElementPtr fresh = m_doc.createElement("Query");
+  fresh.setAttribute("Name", "C");
+  IXMLDOMNodePtr old = Root().replaceChild(fresh, Select("Query[2]"));
+  EXPECT_EQ(IXMLDOMElementPtr(old).getAttribute("Name"), "B");
+  EXPECT_FALSE(old.parentNode());
+  EXPECT_EQ(IXMLDOMElementPtr(Select("Query[2]")).getAttribute("Name"), "C");
+}
+
+TEST_F(DomHandleTest, AppendingANodeOfTheSameDocumentMovesIt) {
+  IXMLDOMNodePtr x = Select("Query/QueryObjects/Field[@Name='x']");
+  IXMLDOMNodePtr objects = x.parentNode();
+  objects.appendChild(x);
+  EXPECT_EQ(IXMLDOMElementPtr(objects.firstChild()).getAttribute("Name"), "y");
+  EXPECT_EQ(IXMLDOMElementPtr(objects.lastChild()).getAttribute("Name"), "x");
+  EXPECT_EQ(objects.childNodes().length(), 2);
+  objects.insertBefore(x, objects.firstChild());
+  EXPECT_EQ(IXMLDOMElementPtr(objects.firstChild()).getAttribute("Name"), "x");
+}
+
+TEST_F(DomHandleTest, AppendingANodeOfAnotherDocumentAdoptsIt) {
+  IXMLDOMNodePtr foreign;
+  {
+    IXMLDOMDocumentPtr scratch = IXMLDOMDocumentPtr::Create();
+    IXMLDOMElementPtr e = scratch.createElement("Text");
+    e.setAttribute("Value", "SUM(0)");
+    foreign = e;
+  }  // the scratch document lives on through `foreign`
+  IXMLDOMNodePtr objects = Select("Query/QueryObjects");
+  objects.appendChild(foreign);
+  EXPECT_EQ(foreign.ownerDocument(), m_doc);
+  EXPECT_EQ(foreign.parentNode(), objects);
+  EXPECT_EQ(IXMLDOMElementPtr(objects.selectSingleNode("Text")).getAttribute("Value"), "SUM(0)");
+}
+
+TEST_F(DomHandleTest, IdentityComparesNodesNotHandles) {
+  IXMLDOMNodePtr a = Select("Query[1]");
+  IXMLDOMNodePtr b = Root().firstChild();
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, Select("Query[2]"));
+  EXPECT_EQ(std::hash<IXMLDOMNodePtr>()(a), std::hash<IXMLDOMNodePtr>()(b));
+}
+
+TEST_F(DomHandleTest, ImpossibleEditsThrow) {
+  IXMLDOMNodePtr query = Select("Query[1]");
+  IXMLDOMNodePtr objects = Select("Query[1]/QueryObjects");
+  EXPECT_THROW(objects.appendChild(query), _com_error);             // into its own descendant
+  EXPECT_THROW(Root().removeChild(objects), _com_error);            // not a child
+  EXPECT_THROW(query.insertBefore(m_doc.createElement("X"), Select("Query[2]")), _com_error);
+  EXPECT_THROW(Root().selectNodes("Query[["), _com_error);          // bad XPath
+}
+
+TEST_F(DomHandleTest, NullHandleCallsThrowEPointer) {
+  IXMLDOMElementPtr none;
+  try {
+    none.getAttribute("Name");
+    FAIL() << "expected _com_error";
+  } catch (const _com_error& e) {
+    EXPECT_EQ(e.Error(), E_POINTER);
+  }
+  EXPECT_THROW(IXMLDOMNodePtr().selectSingleNode("x"), _com_error);
+  EXPECT_THROW(IXMLDOMNodeListPtr().length(), _com_error);
+}
+
+TEST_F(DomHandleTest, AttributesReadEmptyWhenAbsentAndRoundTrip) {
+  IXMLDOMElementPtr query = Select("Query[1]");
+  EXPECT_EQ(query.getAttribute("Missing"), "");
+  EXPECT_FALSE(query.hasAttribute("Missing"));
+  query.setAttribute("Command", "A;\r\n\r\nB 'x' < y & z");
+  IXMLDOMDocumentPtr again = LoadXml(m_doc.xml().GetString());
+  EXPECT_EQ(IXMLDOMElementPtr(again.selectSingleNode("Root/Query[1]")).getAttribute("Command"),
+            "A;\r\n\r\nB 'x' < y & z");
+  query.removeAttribute("Command");
+  query.removeAttribute("Command");  // absent: no error
+  EXPECT_FALSE(query.hasAttribute("Command"));
+}
+
+TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
+  EXPECT_FALSE(IXMLDOMElementPtr(IXMLDOMNodePtr(m_doc)));
+  EXPECT_TRUE(IXMLDOMDocumentPtr(IXMLDOMNodePtr(m_doc)));
+  EXPECT_FALSE(IXMLDOMDocumentPtr(IXMLDOMNodePtr(Root())));
+  IXMLDOMDocumentPtr withText = LoadXml("<a>hello</a>");
+  EXPECT_FALSE(IXMLDOMElementPtr(withText.documentElement().firstChild()));
+}
+
+TEST_F(DomHandleTest, FindElementByAttributeFollowsChanges) {
+  IXMLDOMElementPtr q = Select("Query[2]");
+  q.setAttribute("GUID", "{g-1}");
+  EXPECT_EQ(m_doc.findElementByAttribute("GUID", "{g-1}"), q);
+  q.setAttribute("GUID", "{g-2}");
+  EXPECT_FALSE(m_doc.findElementByAttribute("GUID", "{g-1}"));
+  EXPECT_EQ(m_doc.findElementByAttribute("GUID", "{g-2}"), q);
+  Root().removeChild(q);
+  EXPECT_FALSE(m_doc.findElementByAttribute("GUID", "{g-2}"));
+}
+
+TEST(DomLoadTest, MalformedTextGivesLineAndColumn) {
+  IXMLDOMDocumentPtr doc;
+  EXPECT_FALSE(doc.loadXML("<Root>\n  <Query Name=\"A\">\n</Root>"));
+  EXPECT_EQ(doc.parseError().line, 3);
+  EXPECT_GT(doc.parseError().linepos, 0);
+  EXPECT_FALSE(doc.parseError().reason.IsEmpty());
+  EXPECT_FALSE(doc);
+  EXPECT_FALSE(doc.load("/nonexistent/file.xml"));
+  EXPECT_FALSE(doc.parseError().reason.IsEmpty());
+}
+
+TEST(DomLoadTest, ManyEditsOfOneLongLivedDocumentFreeWhatTheyDetach) {
+  // Run under LeakSanitizer: detached and replaced nodes must be freed.
+  IXMLDOMDocumentPtr doc = LoadXml("<Root><List/></Root>");
+  IXMLDOMNodePtr list = doc.selectSingleNode("Root/List");
+  for (int i = 0; i < 2000; ++i) {
+    IXMLDOMElementPtr holder = doc.createElement("WithWhereObjs");
+    list.parentNode().appendChild(holder);
+    holder.appendChild(doc.createElement("Field"));
+    IXMLDOMNodePtr placeholder = IXMLDOMDocumentPtr::Create().createElement("Text");
+    list.appendChild(placeholder);
+    list.replaceChild(holder.firstChild(), placeholder);
+    list.parentNode().removeChild(holder);
+    list.removeChild(list.firstChild());
+    doc.findElementByAttribute("Name", "x");
+  }
+  EXPECT_FALSE(list.hasChildNodes());
+  EXPECT_EQ(doc.documentElement().childNodes().length(), 1);
+}
+
+}  // namespace
