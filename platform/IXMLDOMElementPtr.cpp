@@ -58,6 +58,17 @@ void IXMLDOMElementPtr::removeAttribute(const char* name) const {
   xmlRemoveProp(attr);
 }
 
+std::vector<std::pair<CString, CString>> IXMLDOMElementPtr::attributes() const {
+  xmlNodePtr n = Checked("attributes");
+  std::vector<std::pair<CString, CString>> out;
+  for (xmlAttrPtr a = n->properties; a != nullptr; a = a->next) {
+    xmlChar* value = xmlNodeGetContent(reinterpret_cast<xmlNodePtr>(a));
+    out.emplace_back(reinterpret_cast<const char*>(a->name), value ? reinterpret_cast<const char*>(value) : "");
+    xmlFree(value);
+  }
+  return out;
+}
+
 IXMLDOMNodeListPtr IXMLDOMElementPtr::getElementsByTagName(const char* name) const {
   xmlNodePtr root = Checked("getElementsByTagName");
   const bool all = name == nullptr || std::string_view(name) == "*";

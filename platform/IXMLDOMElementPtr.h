@@ -5,6 +5,9 @@
 // byte strings; an absent attribute reads as the empty string.
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include "platform/IXMLDOMNodePtr.h"
 
 class IXMLDOMElementPtr : public IXMLDOMNodePtr {
@@ -21,6 +24,8 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   void setAttribute(const char* name, const char* value) const;
   // Removing an absent attribute is not an error.
   void removeAttribute(const char* name) const;
+  // All attributes as (name, value) pairs, in document order.
+  std::vector<std::pair<CString, CString>> attributes() const;
   // Descendant elements named `name` ("*" for all), in document order.
   IXMLDOMNodeListPtr getElementsByTagName(const char* name) const;
 };

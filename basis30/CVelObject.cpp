@@ -1,0 +1,251 @@
+// CVelObject.cpp - the object model's base object over one element.
+#include "contracts/basis30/CVelObject.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <string>
+
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/TextUtil.h"
+
+namespace {
+
+CString NewGuid() {
+  static std::mt19937_64 engine{std::random_device{}()};
+  const unsigned long long hi = engine();
+  const unsigned long long lo = engine();
+  CString guid;
+  guid.Format("{%08llX-%04llX-%04llX-%04llX-%012llX}", hi >> 32, (hi >> 16) & 0xFFFF, hi & 0xFFFF, lo >> 48,
+              lo & 0xFFFFFFFFFFFFull);
+  return guid;
+}
+
+DATATYPE DataTypeFromCode(long code) {
+  switch (code) {
+    case 2: case 3: case 4: case 5: case 6: case 11: case 14:
+    case 16: case 17: case 18: case 19: case 20: case 21: case 131: case 139:
+      return DATATYPE_NUMERIC;
+    case 8: case 72: case 129: case 130: case 200: case 201: case 202: case 203:
+      return DATATYPE_CHARACTER;
+    case 7: case 64: case 133: case 134: case 135:
+      return DATATYPE_DATETIME;
+    default:
+      return DATATYPE_OBJECT;
+  }
+}
+
+}  // namespace
+
+CVelObject::CVelObject(IXMLDOMNodePtr node) : m_pElement(node) {}
+
+CVelObject::~CVelObject() = default;
+
+const IXMLDOMElementPtr& CVelObject::Checked(const char* call) const {
+  if (!m_pElement) throw _com_error(E_POINTER, std::string(call) + " called on an object without an element");
+  return m_pElement;
+}
+
+IXMLDOMElementPtr CVelObject::CreateObject(const char* type, bool bAttach, bool bNewGUID, const char* name) {
+  IXMLDOMElementPtr element = IXMLDOMDocumentPtr::Create().createElement(type);
+  if (bNewGUID) element.setAttribute("GUID", NewGuid());
+  if (name != nullptr && *name != '\0') element.setAttribute("Name", name);
+  if (bAttach) Attach(element);
+  return element;
+}
+
+HRESULT CVelObject::Attach(IXMLDOMNodePtr node) {
+  m_pElement = IXMLDOMElementPtr(node);
+  return S_OK;
+}
+
+HRESULT CVelObject::AttachRefObject(bool bLoad) {
+  IXMLDOMNodePtr target;
+  const HRESULT hr = GetRefObject(target, bLoad);
+  if (hr == S_OK && target) Attach(target);
+  return hr;
+}
+
+void CVelObject::SetName(const char* name) { SetAttribute("Name", name); }
+
+void CVelObject::SetShowName(const char* name) { SetAttribute("ShowName", name); }
+
+void CVelObject::SetSearchPattern(const char* pattern) { SetAttribute("SearchPattern", pattern); }
+
+void CVelObject::SetAttribute(const char* name, const CVelVariant& value) {
+  const IXMLDOMElementPtr& element = Checked("SetAttribute");
+  if (value.GetString().IsEmpty()) {
+    element.removeAttribute(name);
+    return;
+  }
+  element.setAttribute(name, value.GetString());
+}
+
+HRESULT CVelObject::CheckName() { return GetName().IsEmpty() ? E_INVALIDARG : S_OK; }
+
+void CVelObject::ResetGUID() { SetAttribute("GUID", NewGuid()); }
+
+HRESULT CVelObject::Delete() {
+  const IXMLDOMElementPtr& element = Checked("Delete");
+  IXMLDOMNodePtr parent = element.parentNode();
+  if (parent) parent.removeChild(element);
+  return S_OK;
+}
+
+IXMLDOMElementPtr CVelObject::CopyObject() { return IXMLDOMElementPtr(Checked("CopyObject").cloneNode(true)); }
+
+HRESULT CVelObject::ReferringObject(const CVelObject& target) {
+  const IXMLDOMElementPtr& element = target.Checked("ReferringObject");
+  CString guid = element.getAttribute("GUID");
+  if (guid.IsEmpty()) {
+    guid = NewGuid();
+    element.setAttribute("GUID", guid);
+  }
+  SetAttribute("RefObject", guid);
+  return S_OK;
+}
+
+HRESULT CVelObject::GetRefObject(IXMLDOMNodePtr& node, bool /*bLoad*/) {
+  node = nullptr;
+  const CString reference = GetAttribute("RefObject");
+  if (reference.IsEmpty()) return S_FALSE;
+  IXMLDOMElementPtr target = m_pElement.ownerDocument().findElementByAttribute("GUID", reference);
+  if (!target || target == m_pElement) return TRLE_REFERENCE_UNRESOLVED;
+  node = target;
+  return S_OK;
+}
+
+IXMLDOMNodePtr CVelObject::GetRefObject(bool bLoad) {
+  IXMLDOMNodePtr node;
+  return GetRefObject(node, bLoad) == S_OK ? node : IXMLDOMNodePtr();
+}
+
+void CVelObject::BreakReferring() {
+  const CString reference = GetAttribute("RefObject");
+  if (reference.IsEmpty()) return;
+  SetAttribute("BrokenRefObject", reference);
+  SetAttribute("RefObject", "");
+}
+
+void CVelObject::RecoverReferring() {
+  const CString reference = GetAttribute("BrokenRefObject");
+  if (reference.IsEmpty()) return;
+  SetAttribute("RefObject", reference);
+  SetAttribute("BrokenRefObject", "");
+}
+
+// Attachments belong to repository objects: the repository layer's
+// CBaseObject keeps them; a plain object has none.
+HRESULT CVelObject::SetAttachment(const char*, const char*) { return E_NOTIMPL; }
+
+HRESULT CVelObject::GetAttachment(const char*, CString& data) {
+  data.Empty();
+  return E_NOTIMPL;
+}
+
+HRESULT CVelObject::DeleteAttachment(const char*) { return E_NOTIMPL; }
+
+CString CVelObject::GetValue() { return GetAttribute("Value"); }
+
+void CVelObject::SetValue(const char* value) { SetAttribute("Value", value); }
+
+DATATYPE CVelObject::GetDataType() {
+  if (!m_pElement || !m_pElement.hasAttribute("DataType")) return DATATYPE_CHARACTER;
+  const CString code = m_pElement.getAttribute("DataType");
+  if (!IsAllNumber(code)) return DATATYPE_OBJECT;
+  return DataTypeFromCode(std::strtol(code, nullptr, 10));
+}
+
+void CVelObject::SetDataType(DATATYPE type) {
+  switch (type) {
+    case DATATYPE_NUMERIC: SetAttribute("DataType", "5"); break;
+    case DATATYPE_CHARACTER: SetAttribute("DataType", "200"); break;
+    case DATATYPE_DATETIME: SetAttribute("DataType", "7"); break;
+    default: SetAttribute("DataType", "0"); break;
+  }
+}
+
+CString CVelObject::GetExpression() { return GetAttribute("Expression"); }
+
+void CVelObject::SetExpression(const char* expression) { SetAttribute("Expression", expression); }
+
+CString CVelObject::GetType() const { return m_pElement ? m_pElement.nodeName() : CString(); }
+
+CString CVelObject::GetAttribute(const char* name) const {
+  return m_pElement ? m_pElement.getAttribute(name) : CString();
+}
+
+IXMLDOMNodePtr CVelObject::GetExprBuildInfo(bool bCreate) {
+  const IXMLDOMElementPtr& element = Checked("GetExprBuildInfo");
+  IXMLDOMNodePtr info = element.selectSingleNode("ExprBuildInfo");
+  if (info || !bCreate) return info;
+  return element.appendChild(element.ownerDocument().createElement("ExprBuildInfo"));
+}
+
+IXMLDOMNodePtr CVelObject::GetChildObject(int index) const {
+  if (!m_pElement || index < 0) return nullptr;
+  int i = 0;
+  for (IXMLDOMNodePtr child = m_pElement.firstChild(); child; child = child.nextSibling()) {
+    if (child.nodeType() != NODE_ELEMENT) continue;
+    if (i++ == index) return child;
+  }
+  return nullptr;
+}
+
+IXMLDOMNodePtr CVelObject::GetChildObject(const char* name, bool bDeep) const {
+  if (!m_pElement || name == nullptr) return nullptr;
+  if (bDeep) {
+    IXMLDOMNodeListPtr all = m_pElement.getElementsByTagName("*");
+    for (long i = 0; i < all.length(); ++i) {
+      IXMLDOMElementPtr e(all.item(i));
+      if (e.getAttribute("Name") == name) return e;
+    }
+    return nullptr;
+  }
+  for (IXMLDOMNodePtr child = m_pElement.firstChild(); child; child = child.nextSibling()) {
+    IXMLDOMElementPtr e(child);
+    if (e && e.getAttribute("Name") == name) return e;
+  }
+  return nullptr;
+}
+
+HRESULT CVelObject::UpdateFromObject(IXMLDOMNodePtr node, const char* keepList, bool bChildren) {
+  const IXMLDOMElementPtr& element = Checked("UpdateFromObject");
+  IXMLDOMElementPtr source(node);
+  if (!source) return E_POINTER;
+  if (source == element) return S_OK;
+  std::set<std::string> keep;
+  const std::string list = keepList ? keepList : "";
+  for (size_t start = 0; start <= list.size();) {
+    size_t comma = list.find(',', start);
+    if (comma == std::string::npos) comma = list.size();
+    CString field(list.substr(start, comma - start));
+    field.Trim();
+    if (!field.IsEmpty()) keep.insert(field.str());
+    start = comma + 1;
+  }
+  for (const auto& [name, value] : source.attributes()) {
+    if (keep.count(name.str()) == 0) element.setAttribute(name, value);
+  }
+  if (!bChildren) return S_OK;
+  while (IXMLDOMNodePtr child = element.firstChild()) element.removeChild(child);
+  for (IXMLDOMNodePtr child = source.firstChild(); child; child = child.nextSibling()) {
+    element.appendChild(child.cloneNode(true));
+  }
+  return S_OK;
+}
+
+HRESULT CVelObject::LoadFromData(const char* xml) {
+  IXMLDOMDocumentPtr document;
+  if (!document.loadXML(xml)) {
+    CString where;
+    where.Format("%s (line %d, column %d)", document.parseError().reason.GetString(), document.parseError().line,
+                 document.parseError().linepos);
+    SetErrorInfo(FormatMsg(B30E_XML_MALFORMED, where), nullptr);
+    return B30E_XML_MALFORMED;
+  }
+  Attach(document.documentElement());
+  return S_OK;
+}

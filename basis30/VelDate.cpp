@@ -1,0 +1,29 @@
+// VelDate.cpp - date literals for the current data source.
+#include "contracts/basis30/VelDate.h"
+
+#include "contracts/basis30/DataSource.h"
+
+CString FormatVelDate(const COleDateTime& date) {
+  if (date.GetStatus() != COleDateTime::valid) return "NULL";
+  const bool withTime = date.HasTime();
+  const CString text = date.Format(withTime ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d");
+  CString out;
+  switch (GetCurDSType()) {
+    case DSTYPE_ORACLE:
+      out.Format("TO_DATE('%s','%s')", text.GetString(), withTime ? "YYYY-MM-DD HH24:MI:SS" : "YYYY-MM-DD");
+      break;
+    case DSTYPE_SQLITE:
+      out.Format("'%s'", text.GetString());
+      break;
+    default:
+      out.Format(withTime ? "{ts '%s'}" : "{d '%s'}", text.GetString());
+      break;
+  }
+  return out;
+}
+
+CString FormatVelDate(const char* text) {
+  COleDateTime date;
+  date.ParseDateTime(text);
+  return FormatVelDate(date);
+}

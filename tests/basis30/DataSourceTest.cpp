@@ -1,0 +1,108 @@
+// DataSourceTest.cpp - data-source types, their look-up by name, the
+// current type, date literals and the message table.
+#include <gtest/gtest.h>
+
+#include "contracts/basis30/DataSource.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/VelDate.h"
+#include "contracts/basis30/XmlUtil.h"
+#include "support/XmlFixture.h"
+
+namespace {
+
+class DataSourceTest : public XmlFixture {
+ protected:
+  void SetUp() override {
+    Load(R"(<Root>
+      <Datasources>
+        <Datasource Name="Sales" DBType="SQLite"/>
+        <Datasource Name="Legacy" DBType="2" DBVersion="8"/>
+        <Datasource Name="Odd" DBType="Nonsense"/>
+      </Datasources>
+      <Query Name="Q" Datasource="Sales"><QueryObjects><Field Name="f" Datasource="Legacy"/></QueryObjects>
+        <TableRelations><Datasources><Datasource Name="Local" DBType="Dataset"/></Datasources>
+          <Tables><Table Name="T" Datasource="Local"/></Tables></TableRelations></Query>
+      <Query Name="Unknown" Datasource="Nowhere"/>
+    </Root>)");
+  }
+  void TearDown() override { SetCurDSType(DSTYPE_NONE); }
+};
+
+TEST_F(DataSourceTest, TypeOfAnElementComesFromItsNamedDataSource) {
+  EXPECT_EQ(GetDSType(Select("Query[1]")), DSTYPE_SQLITE);
+  EXPECT_EQ(GetDSType(Select("Query[1]/QueryObjects/Field")), DSTYPE_ORACLE);
+  EXPECT_EQ(GetDSType(Select("Query[1]/TableRelations/Tables/Table")), DSTYPE_DATASET);
+  EXPECT_EQ(GetDSType(Select("Query[2]")), DSTYPE_NONE);
+  EXPECT_EQ(GetDSType(Select("Datasources/Datasource[3]")), DSTYPE_NONE);
+  EXPECT_EQ(GetDSType(Select("Datasources/Datasource[2]")), DSTYPE_ORACLE);
+  EXPECT_EQ(GetDSType(nullptr), DSTYPE_NONE);
+}
+
+TEST_F(DataSourceTest, TypeNamesAndNumbers) {
+  EXPECT_EQ(DSTypeFromName("sqlite"), DSTYPE_SQLITE);
+  EXPECT_EQ(DSTypeFromName(" 11 "), DSTYPE_FLATFILE);
+  EXPECT_EQ(DSTypeFromName("99"), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName(""), DSTYPE_NONE);
+  EXPECT_STREQ(DSTypeName(DSTYPE_ORACLE), "Oracle");
+}
+
+struct DateCase {
+  DSTYPE type;
+  const char* text;
+  const char* literal;
+};
+
+TEST_F(DataSourceTest, DateLiteralsFollowTheCurrentDataSource) {
+  const DateCase cases[] = {
+      {DSTYPE_NONE, "2011-1-31", "{d '2011-01-31'}"},
+      {DSTYPE_NONE, "2011-01-31 10:30", "{ts '2011-01-31 10:30:00'}"},
+      {DSTYPE_SQLSERVER, "12/31/2011", "{d '2011-12-31'}"},
+      {DSTYPE_SQLITE, "2012-2-29", "'2012-02-29'"},
+      {DSTYPE_SQLITE, "2012-2-29 23:59:59", "'2012-02-29 23:59:59'"},
+      {DSTYPE_ORACLE, "2011-01-31", "TO_DATE('2011-01-31','YYYY-MM-DD')"},
+      {DSTYPE_ORACLE, "2011-01-31 08:00:01", "TO_DATE('2011-01-31 08:00:01','YYYY-MM-DD HH24:MI:SS')"},
+      {DSTYPE_SQLITE, "2011-02-30", "NULL"},
+  };
+  for (const auto& c : cases) {
+    SetCurDSType(c.type);
+    EXPECT_EQ(FormatVelDate(c.text), c.literal) << c.text;
+  }
+}
+
+TEST_F(DataSourceTest, XmlHelpers) {
+  CString value;
+  EXPECT_EQ(GetXmlNodeAttribute(Select("Query[1]"), "Name", value), S_OK);
+  EXPECT_EQ(value, "Q");
+  EXPECT_EQ(GetXmlNodeAttribute(Select("Query[1]"), "Alias", value), S_FALSE);
+  EXPECT_EQ(GetXmlNodeAttribute(nullptr, "Name", value), E_POINTER);
+  EXPECT_EQ(FindAncestor(Select("Query[1]/QueryObjects/Field"), "Query"), Select("Query[1]"));
+  EXPECT_FALSE(FindAncestor(Select("Query[1]"), "Dataset"));
+}
+
+TEST(MessagesTest, EveryLibraryCodeHasItsOwnText) {
+  const HRESULT codes[] = {TPE_NO_ELEMENT,          TPE_QUERY_FAILED,         TPE_NO_QUERY_OBJECTS,
+                           TPE_NO_RELATIONS,        TPE_START_TABLE,          TPE_TABLES_DISCONNECTED,
+                           TPE_RELATION_CYCLE,      TPE_NOT_A_NUMBER,         TPE_NOT_A_DATE,
+                           TPE_RANGE_OPERATOR,      TPE_MULTI_VALUE_OPERATOR, TPE_OBJECT_FAILED,
+                           TPE_AGGREGATE_TWICE,     TPE_CONDITION_FAILED,     TPE_ALL_CONDITIONAL,
+                           TPE_REFERENCE_CYCLE,     TPE_UNKNOWN_LATER_CALL,   TPE_ANALYSER_DISCONNECTED,
+                           TPE_PARAM_VALUE_FAILED,  TPE_AT_VALUE_UNPROCESSED, TPE_PARAM_NOT_PROCESSED,
+                           TPE_PARAM_FAILED,        TPE_PARAM_SELF_REFERENCE, B30E_NO_COLUMNS,
+                           TRLE_REFERENCE_UNRESOLVED};
+  for (HRESULT code : codes) EXPECT_EQ(GetMsg(code).Find("Unknown error"), -1) << std::hex << code;
+  EXPECT_EQ(GetMsg(MakeHResult(0xE0001234u)), "Unknown error 0xE0001234");
+}
+
+TEST(MessagesTest, TemplatesTakeArgumentsAsPlainText) {
+  // A name holding printf conversions must come out as written.
+  EXPECT_EQ(FormatMsg(TPE_QUERY_FAILED, "Q%s%n", "boom"), "Query 'Q%s%n' could not be composed: boom");
+  EXPECT_EQ(FormatMsg(TPE_OBJECT_FAILED, nullptr), "Query object '' could not be composed");
+  SetErrorInfo("m", nullptr);
+  EXPECT_EQ(GetLastErrorInfo().message, "m");
+  EXPECT_EQ(GetLastErrorInfo().detail, "");
+  ClearErrorInfo();
+  EXPECT_FALSE(GetLastErrorInfo().set);
+}
+
+}  // namespace
