@@ -1,0 +1,86 @@
+// ToolTest.cpp - the tessel tool's exit codes, error reports and the
+// queries subcommand, run as a separate process.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Run {
+  int status = -1;
+  std::string out;  // standard output and standard error, merged
+};
+
+std::string SourceDir() {
+  const char* dir = std::getenv("TESSEL_SOURCE_DIR");
+  return dir ? dir : ".";
+}
+
+// Runs the tool with `args` (already shell-quoted) and optional input.
+Run Tool(const std::string& args, const std::string& input = "") {
+  std::string command = std::string(TESSEL_TOOL_PATH) + " " + args + " 2>&1";
+  std::string inputFile;
+  if (!input.empty()) {
+    inputFile = ::testing::TempDir() + "tessel_input.xml";
+    std::ofstream(inputFile) << input;
+    command = std::string(TESSEL_TOOL_PATH) + " " + args + " < " + inputFile + " 2>&1";
+  }
+  Run run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buf{};
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(ToolTest, HelpListsSubcommandsAndExitsZero) {
+  Run run = Tool("--help");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("queries DOC.xml"), std::string::npos);
+}
+
+TEST(ToolTest, QueriesListsIndexNameAndKind) {
+  Run run = Tool("queries " + SourceDir() + "/examples/sales.xml");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out,
+            "0\tRevenueByCustomer\tMain\n"
+            "1\tArchivedRevenue\tUnion All\n"
+            "2\tTopProducts\tSubquery\n");
+}
+
+TEST(ToolTest, QueriesReadsStandardInputAndShowsUnknownKindsAs99) {
+  Run run = Tool("queries -", "<D><Query Name='A' ExType='Odd'/><Query Name='B'/></D>");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "0\tA\t99\n1\tB\t99\n");
+}
+
+TEST(ToolTest, MalformedInputIsReportedWithLineAndColumn) {
+  Run run = Tool("queries -", "<D>\n<Query Name='A'>\n</D>\n");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out.rfind("<stdin>:3:", 0), 0u) << run.out;
+}
+
+TEST(ToolTest, UsageErrorsExitTwo) {
+  EXPECT_EQ(Tool("").status, 2);
+  EXPECT_EQ(Tool("nosuch").status, 2);
+  EXPECT_EQ(Tool("queries").status, 2);
+  EXPECT_EQ(Tool("queries a.xml b.xml").status, 2);
+  EXPECT_EQ(Tool("queries --bogus x.xml").status, 2);
+  EXPECT_EQ(Tool("queries /nonexistent/doc.xml").status, 2);
+  EXPECT_EQ(Tool("queries --repository /nonexistent/dir " + SourceDir() + "/examples/sales.xml").status, 2);
+}
+
+TEST(ToolTest, DoubleDashEndsOptions) {
+  Run run = Tool("queries -- -", "<D><Query Name='A' ExType='Main'/></D>");
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "0\tA\tMain\n");
+}
+
+}  // namespace
