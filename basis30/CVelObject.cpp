@@ -243,7 +243,7 @@ HRESULT CVelObject::LoadFromData(const char* xml) {
     CString where;
     where.Format("%s (line %d, column %d)", document.parseError().reason.GetString(), document.parseError().line,
                  document.parseError().linepos);
-    SetErrorInfo(FormatMsg(B30E_XML_MALFORMED, where), nullptr);
+    SetErrorInfo(GetMsg(B30E_XML_MALFORMED) + ": " + where, nullptr);
     return B30E_XML_MALFORMED;
   }
   Attach(document.documentElement());

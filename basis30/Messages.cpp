@@ -41,13 +41,13 @@ const std::unordered_map<HRESULT, const char*>& Table() {
       {TPE_PARAM_SELF_REFERENCE, "Parameter '%s' refers to itself through its value"},
       {B30E_NO_COLUMNS, "The statement has no columns"},
       {B30E_EMPTY_STATEMENT, "The dataset command has no SQL statement"},
-      {B30E_XML_MALFORMED, "The text is not well-formed XML: %s"},
+      {B30E_XML_MALFORMED, "The text is not well-formed XML"},
       {B30E_BAD_ARGUMENTS, "The call '%s' has arguments the function does not take"},
       {B30E_UNKNOWN_FUNCTION, "The function '%s' is not known"},
       {B30E_UNKNOWN_VARIABLE, "The variable '%s' is not set"},
       {TRLE_REFERENCE_UNRESOLVED, "The referenced object cannot be found"},
       {TRLE_NO_REPOSITORY, "No repository is open"},
-      {TRLE_PATH_NOT_FOUND, "The repository holds no object '%s'"},
+      {TRLE_PATH_NOT_FOUND, "The repository holds no object at that path"},
   };
   return table;
 }

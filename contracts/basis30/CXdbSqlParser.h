@@ -13,7 +13,8 @@ class CXdbSqlParser {
   explicit CXdbSqlParser(const char* sql) : m_strSql(sql ? sql : "") {}
 
   // `out` = "CREATE DATASET [" + name + "] BY " + the SQL text with
-  // trailing white space and ';' removed. B30E_EMPTY_STATEMENT (out
+  // leading white space and trailing white space and ';' removed (so that
+  // no blank line follows " BY "). B30E_EMPTY_STATEMENT (out
   // untouched) when the SQL text is empty.
   HRESULT GetCommands(CString& out, const char* datasetName) const;
 

@@ -35,10 +35,10 @@ constexpr HRESULT TPE_PARAM_SELF_REFERENCE = MakeHResult(0xE00052A5u);  // templ
 // --- the stand-ins' own codes ---------------------------------------------------
 constexpr HRESULT B30E_NO_COLUMNS = MakeHResult(0xE0010001u);           // a statement without columns
 constexpr HRESULT B30E_EMPTY_STATEMENT = MakeHResult(0xE0010002u);      // a dataset command without SQL
-constexpr HRESULT B30E_XML_MALFORMED = MakeHResult(0xE0010003u);        // template: parser message
+constexpr HRESULT B30E_XML_MALFORMED = MakeHResult(0xE0010003u);
 constexpr HRESULT B30E_BAD_ARGUMENTS = MakeHResult(0xE0010004u);        // template: call text
 constexpr HRESULT B30E_UNKNOWN_FUNCTION = MakeHResult(0xE0010005u);     // template: function name
 constexpr HRESULT B30E_UNKNOWN_VARIABLE = MakeHResult(0xE0010006u);     // template: variable name
 constexpr HRESULT TRLE_REFERENCE_UNRESOLVED = MakeHResult(0xE0020001u);
 constexpr HRESULT TRLE_NO_REPOSITORY = MakeHResult(0xE0020002u);
-constexpr HRESULT TRLE_PATH_NOT_FOUND = MakeHResult(0xE0020003u);       // template: path
+constexpr HRESULT TRLE_PATH_NOT_FOUND = MakeHResult(0xE0020003u);

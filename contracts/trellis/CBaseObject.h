@@ -5,6 +5,9 @@
 // GUID of an element in the same document first, else a repository path
 // ("$/Folder/Name" or "#/Folder/Name") or a GUID of a repository object
 // (see CRepository). CQueryObject, CSingleQuery and CParam derive from it.
+//
+// The `bLoad` flags are accepted and change nothing: the stand-in repository
+// reads a file whenever an object in it is first needed.
 #pragma once
 
 #include "contracts/basis30/CVelObject.h"
@@ -25,21 +28,29 @@ class CBaseObject : public CVelObject {
   HRESULT SetAttachment(const char* name, const char* data) override;
   HRESULT GetAttachment(const char* name, CString& data) override;
   HRESULT DeleteAttachment(const char* name) override;
+  // Attachments are named texts kept as <Attachments><Attachment Name=".."
+  // Data=".."/></Attachments> below the element. Set: S_OK, E_INVALIDARG for
+  // an empty name. Get: S_OK, or S_FALSE and an empty text when there is no
+  // such attachment. Delete: S_OK, or S_FALSE when there was none. Set and
+  // Delete on a null object throw `_com_error(E_POINTER)`.
 
   // The repository path of the object ("$/Folder/Name") when it lives in the
   // repository, else its name.
   virtual CString GetPathName();
   // The repository folder path ("$/Folder") of a repository object, else "".
   virtual CString GetPath();
-  // Removes the element from its parent; `bRepository` is accepted and
-  // ignored (the stand-in repository is read-only).
+  // Removes the element from its parent. The stand-in repository is
+  // read-only: an object that lives in it is left in place and
+  // E_ACCESSDENIED is returned; `bRepository` is accepted and ignored.
   virtual HRESULT Delete(bool bRepository);
   using CVelObject::Delete;
 
   // True when the object's element belongs to a repository document.
   bool IsRepositoryObject(bool bLoad);
   // Binds the object to the repository object that `text` names: a path
-  // ("$/..." or "#/...") or a GUID. S_OK, or a negative TRLE_ code.
+  // ("$/..." or "#/...") or a GUID. S_OK, or the repository's failure
+  // (TRLE_PATH_NOT_FOUND also for an empty text); the object is unchanged on
+  // failure. The ByPath form takes paths only.
   HRESULT LoadFromRepository(const char* text, bool bLoad);
   HRESULT LoadFromRepositoryByPath(const char* path, bool bLoad);
 };

@@ -25,10 +25,20 @@ class CRepository {
   // True for a text that starts with "$/" or "#/".
   static bool IsRepositoryPath(const char* text);
   // The element that `path` names. TRLE_NO_REPOSITORY, TRLE_PATH_NOT_FOUND
-  // or B30E_XML_MALFORMED (a file of the folder is not XML) on failure.
+  // or B30E_XML_MALFORMED (a file of the folder ahead of the match is not
+  // XML; message recorded) on failure. A path has at least an object name;
+  // an empty, "." or ".." segment (and so an absolute path) is
+  // TRLE_PATH_NOT_FOUND, as is a folder that lies outside the repository
+  // through a link. "/" and "\" both separate.
   static HRESULT FindByPath(const char* path, IXMLDOMElementPtr& element);
+  // The first element in any file (files in path order) carrying `guid` as
+  // "GUID". TRLE_NO_REPOSITORY, TRLE_REFERENCE_UNRESOLVED, or
+  // B30E_XML_MALFORMED (message recorded) when no readable file has it and
+  // some file is not XML.
   static HRESULT FindByGUID(const char* guid, IXMLDOMElementPtr& element);
   // True when `node` belongs to a document loaded from the repository; then
-  // `path` receives "$/Folder/Name" of its object when asked for.
+  // `path` receives "$/Folder/Name" of its object when asked for. The object
+  // of a node is the named direct child of the document element that holds
+  // it, else the document element; a nameless one is named by its file.
   static bool Contains(const IXMLDOMNodePtr& node, CString* path = nullptr);
 };

@@ -1,0 +1,395 @@
+// CSqlParser.cpp - assembly of one SELECT statement from its pieces, and
+// the table-list helpers (merge, lookup, tables named by an expression).
+#include "contracts/basis30/CSqlParser.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/TextUtil.h"
+
+namespace {
+
+bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+bool IsNameChar(char c) { return !IsNoname(c); }
+bool IsNameStart(char c) { return IsNameChar(c) && !IsDigit(c); }
+
+std::string_view TrimView(std::string_view t) {
+  size_t b = 0;
+  size_t e = t.size();
+  while (b < e && IsWhite(t[b])) ++b;
+  while (e > b && IsWhite(t[e - 1])) --e;
+  return t.substr(b, e - b);
+}
+
+// Index just past the quoted literal or bracketed name opening at `i`
+// (doubled delimiters inside are escapes); -1 when it is not closed.
+size_t SkipLiteral(std::string_view t, size_t i) {
+  const char open = t[i];
+  const char close = open == '[' ? ']' : open;
+  for (size_t j = i + 1; j < t.size(); ++j) {
+    if (t[j] != close) continue;
+    if (j + 1 < t.size() && t[j + 1] == close) {
+      ++j;
+      continue;
+    }
+    return j + 1;
+  }
+  return std::string_view::npos;
+}
+
+bool OpensLiteral(char c) { return c == '\'' || c == '"' || c == '['; }
+
+// Calls `visit(i, depth)` for every position of `t` that lies outside
+// quoted literals and bracketed names, with the number of ( and { still
+// open before it; `visit` returns false to stop. An unclosed literal ends
+// the scan.
+template <typename Visit>
+void ScanOutsideLiterals(std::string_view t, Visit visit) {
+  int depth = 0;
+  for (size_t i = 0; i < t.size();) {
+    const char c = t[i];
+    if (OpensLiteral(c)) {
+      const size_t next = SkipLiteral(t, i);
+      if (next == std::string_view::npos) return;
+      i = next;
+      continue;
+    }
+    if (!visit(i, depth)) return;
+    if (c == '(' || c == '{') ++depth;
+    if ((c == ')' || c == '}') && depth > 0) --depth;
+    ++i;
+  }
+}
+
+// The top-level comma entries of a list, trimmed; empty entries kept so
+// that positions count every comma.
+std::vector<std::string_view> SplitList(std::string_view t) {
+  std::vector<std::string_view> entries;
+  if (TrimView(t).empty()) return entries;
+  size_t start = 0;
+  ScanOutsideLiterals(t, [&](size_t i, int depth) {
+    if (depth == 0 && t[i] == ',') {
+      entries.push_back(TrimView(t.substr(start, i - start)));
+      start = i + 1;
+    }
+    return true;
+  });
+  entries.push_back(TrimView(t.substr(start)));
+  return entries;
+}
+
+// The comparison key of a table name: ASCII upper case, white space runs
+// as one blank, and each dot-separated part without its enclosing [ ], so
+// that [Order Details] and order details, or [dbo].[T] and dbo.T, match.
+std::string NameKey(std::string_view t) {
+  t = TrimView(t);
+  std::string key;
+  key.reserve(t.size());
+  for (size_t i = 0; i < t.size();) {
+    const char c = t[i];
+    if (c == '[') {
+      const size_t next = SkipLiteral(t, i);
+      const size_t stop = next == std::string_view::npos ? t.size() : next - 1;
+      for (size_t j = i + 1; j < stop; ++j) {
+        key += AsciiUpper(t[j]);
+        if (t[j] == ']') ++j;  // "]]" stands for one "]"
+      }
+      i = next == std::string_view::npos ? t.size() : next;
+      continue;
+    }
+    if (c == '.') {
+      key += '\x1F';  // a part separator that no name contains
+    } else if (IsWhite(c)) {
+      while (i + 1 < t.size() && IsWhite(t[i + 1])) ++i;
+      key += ' ';
+    } else {
+      key += AsciiUpper(c);
+    }
+    ++i;
+  }
+  return key;
+}
+
+// The alias of a "table alias" entry: its last blank-separated word outside
+// brackets, literals and parentheses; empty for a single word.
+std::string_view AliasOf(std::string_view entry) {
+  entry = TrimView(entry);
+  size_t lastBlank = std::string_view::npos;
+  ScanOutsideLiterals(entry, [&](size_t i, int depth) {
+    if (depth == 0 && IsWhite(entry[i])) lastBlank = i;
+    return true;
+  });
+  return lastBlank == std::string_view::npos ? std::string_view() : entry.substr(lastBlank + 1);
+}
+
+// True when the word OR occurs outside literals (a condition that must be
+// parenthesised before it is joined with AND).
+bool HasOrWord(std::string_view t) {
+  bool found = false;
+  ScanOutsideLiterals(t, [&](size_t i, int) {
+    if (AsciiUpper(t[i]) == 'O' && i + 1 < t.size() && AsciiUpper(t[i + 1]) == 'R' &&
+        (i == 0 || IsNoname(t[i - 1])) && (i + 2 >= t.size() || IsNoname(t[i + 2]))) {
+      found = true;
+      return false;
+    }
+    return true;
+  });
+  return found;
+}
+
+CString AndJoin(const CString& a, const CString& b) {
+  if (a.IsEmpty()) return b;
+  if (b.IsEmpty()) return a;
+  const CString left = HasOrWord(a.view()) ? "(" + a + ")" : a;
+  const CString right = HasOrWord(b.view()) ? "(" + b + ")" : b;
+  return left + " AND " + right;
+}
+
+// A piece of the statement, trimmed, with every run of white space that
+// holds a blank line (outside literals) reduced to one line break: the
+// dataset commands built from a statement are split at blank lines.
+CString CleanPiece(const CString& piece) {
+  const std::string_view t = TrimView(piece.view());
+  std::string out;
+  out.reserve(t.size());
+  for (size_t i = 0; i < t.size();) {
+    const char c = t[i];
+    if (OpensLiteral(c)) {
+      const size_t next = SkipLiteral(t, i);
+      const size_t stop = next == std::string_view::npos ? t.size() : next;
+      out.append(t.substr(i, stop - i));
+      i = stop;
+      continue;
+    }
+    if (IsWhite(c)) {
+      size_t j = i;
+      int breaks = 0;
+      for (; j < t.size() && IsWhite(t[j]); ++j) {
+        if (t[j] == '\n' || (t[j] == '\r' && (j + 1 >= t.size() || t[j + 1] != '\n'))) ++breaks;
+      }
+      if (breaks >= 2) {
+        out += "\r\n";
+      } else {
+        out.append(t.substr(i, j - i));
+      }
+      i = j;
+      continue;
+    }
+    out += c;
+    ++i;
+  }
+  return CString(std::move(out));
+}
+
+// Splits a column text that carries its own condition ("expr WHERE cond",
+// as a query object's expression is written) at its first " WHERE " (any
+// case, a blank on each side) outside literals and parentheses. Returns
+// false when there is none.
+bool SplitTrailingWhere(const CString& columns, CString& head, CString& condition) {
+  const std::string_view t = columns.view();
+  size_t at = std::string_view::npos;
+  ScanOutsideLiterals(t, [&](size_t i, int depth) {
+    if (depth == 0 && i > 0 && t[i - 1] == ' ' && i + 5 < t.size() && t[i + 5] == ' ') {
+      static constexpr char kWord[] = "WHERE";
+      size_t k = 0;
+      while (k < 5 && AsciiUpper(t[i + k]) == kWord[k]) ++k;
+      if (k == 5) {
+        at = i;
+        return false;
+      }
+    }
+    return true;
+  });
+  if (at == std::string_view::npos) return false;
+  head = CString(TrimView(t.substr(0, at)));
+  condition = CString(TrimView(t.substr(at + 5)));
+  return true;
+}
+
+bool StartsWithFromKeyword(std::string_view t) {
+  if (t.size() < 5) return false;
+  static constexpr char kWord[] = "FROM";
+  for (size_t k = 0; k < 4; ++k) {
+    if (AsciiUpper(t[k]) != kWord[k]) return false;
+  }
+  return IsWhite(t[4]);
+}
+
+// End (exclusive) of the name part that starts at `i`: a plain name, a
+// [bracketed] or "quoted" name, or a {braced} data-source part. npos when
+// the part is not closed.
+size_t PartEnd(std::string_view t, size_t i) {
+  const char c = t[i];
+  if (c == '[' || c == '"') return SkipLiteral(t, i);
+  if (c == '{') {
+    int depth = 0;
+    for (size_t j = i; j < t.size();) {
+      if (t[j] == '\'' || t[j] == '"') {
+        const size_t next = SkipLiteral(t, j);
+        if (next == std::string_view::npos) return next;
+        j = next;
+        continue;
+      }
+      if (t[j] == '{') ++depth;
+      if (t[j] == '}' && --depth == 0) return j + 1;
+      ++j;
+    }
+    return std::string_view::npos;
+  }
+  size_t j = i;
+  while (j < t.size() && IsNameChar(t[j])) ++j;
+  return j;
+}
+
+bool StartsPart(char c) { return IsNameChar(c) || c == '[' || c == '"' || c == '{'; }
+
+}  // namespace
+
+CSqlParser::CSqlParser(const char* sql) : m_strSql(sql) {}
+
+HRESULT CSqlParser::ComposeSql() {
+  CString columns = CleanPiece(m_strColumns);
+  CString where = CleanPiece(m_strWhere);
+  // A query object's own expression may end in " WHERE condition"; that
+  // condition belongs in the WHERE clause, not in the column list.
+  CString head, condition;
+  if (SplitTrailingWhere(columns, head, condition)) {
+    columns = head;
+    where = AndJoin(where, condition);
+  }
+  if (columns.IsEmpty()) return B30E_NO_COLUMNS;
+
+  CString sql = m_bDistinct ? "SELECT DISTINCT " : "SELECT ";
+  sql += columns;
+  const CString join = CleanPiece(m_strAnsiJoin);
+  if (!join.IsEmpty()) {
+    sql += StartsWithFromKeyword(join.view()) ? "\r\n" : "\r\nFROM ";
+    sql += join;
+  } else {
+    const CString tables = CleanPiece(m_strTables);
+    if (!tables.IsEmpty()) sql += "\r\nFROM " + tables;
+  }
+  if (!where.IsEmpty()) sql += "\r\nWHERE " + where;
+  const CString groupBy = CleanPiece(m_strGroupBy);
+  if (!groupBy.IsEmpty()) sql += "\r\nGROUP BY " + groupBy;
+  const CString having = CleanPiece(m_strHaving);
+  if (!having.IsEmpty()) sql += "\r\nHAVING " + having;
+  const CString orderBy = CleanPiece(m_strOrderBy);
+  if (!orderBy.IsEmpty()) sql += "\r\nORDER BY " + orderBy;
+  m_strSql = sql;
+  return S_OK;
+}
+
+void CSqlParser::AddTables(CString& list, const char* more) {
+  if (more == nullptr) return;
+  // Keys of every entry and alias already listed, so that each new entry
+  // is checked in constant time however long the list grows.
+  // The list is rebuilt from its non-empty entries: readers of a table
+  // list stop at the first empty entry, so "A,,B" or "A," must not remain.
+  std::unordered_set<std::string> known;
+  std::string merged;
+  auto append = [&known, &merged](std::string_view entry) {
+    if (!merged.empty()) merged += ',';
+    merged.append(entry);
+    known.insert(NameKey(entry));
+    const std::string_view alias = AliasOf(entry);
+    if (!alias.empty()) known.insert(NameKey(alias));
+  };
+  for (const std::string_view entry : SplitList(list.view())) {
+    if (!entry.empty()) append(entry);
+  }
+  for (const std::string_view entry : SplitList(more)) {
+    if (!entry.empty() && known.count(NameKey(entry)) == 0) append(entry);
+  }
+  list = CString(std::move(merged));
+}
+
+int CSqlParser::FindTable(const char* tables, const char* table) {
+  if (tables == nullptr || table == nullptr) return -1;
+  const std::string_view wanted = TrimView(table);
+  if (wanted.empty()) return -1;
+  const std::string key = NameKey(wanted);
+  int index = 0;
+  for (const std::string_view entry : SplitList(tables)) {
+    if (!entry.empty()) {
+      if (NameKey(entry) == key) return index;
+      const std::string_view alias = AliasOf(entry);
+      if (!alias.empty() && NameKey(alias) == key) return index;
+    }
+    ++index;
+  }
+  return -1;
+}
+
+CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) {
+  const std::string_view t = expr ? std::string_view(expr) : std::string_view();
+  std::string result;
+  std::unordered_set<std::string> seen;
+  size_t i = 0;
+  while (i < t.size()) {
+    const char c = t[i];
+    if (c == '\'') {
+      const size_t next = SkipLiteral(t, i);
+      if (next == std::string_view::npos) break;  // the rest is an open literal
+      i = next;
+      continue;
+    }
+    if (IsDigit(c)) {
+      // A number (12, 1.5, 2e-3): never a qualifier.
+      ++i;
+      while (i < t.size()) {
+        if (IsNameChar(t[i]) || t[i] == '.') {
+          ++i;
+        } else if ((t[i] == '+' || t[i] == '-') && (t[i - 1] == 'e' || t[i - 1] == 'E') && i + 1 < t.size() &&
+                   IsDigit(t[i + 1])) {
+          ++i;
+        } else {
+          break;
+        }
+      }
+      continue;
+    }
+    if (!(IsNameStart(c) || c == '[' || c == '"' || c == '{')) {
+      ++i;
+      continue;
+    }
+    // A chain of dot-separated parts: T.c, [S].[T].[c], {D}.S.T.c.
+    const size_t chainStart = i;
+    std::vector<size_t> partEnds;
+    size_t pos = i;
+    for (;;) {
+      const size_t end = PartEnd(t, pos);
+      if (end == std::string_view::npos) break;
+      partEnds.push_back(end);
+      if (end + 1 < t.size() && t[end] == '.' && t[end + 1] == '*') {
+        partEnds.push_back(end + 2);  // T.*
+        break;
+      }
+      if (end + 1 < t.size() && t[end] == '.' && StartsPart(t[end + 1])) {
+        pos = end + 1;
+        continue;
+      }
+      break;
+    }
+    if (partEnds.empty() || (c == '{' && partEnds.size() == 1)) {
+      // An unclosed part, or a braced text that qualifies nothing (a
+      // parameter reference, a date literal, an escape such as {fn ...}):
+      // read on inside it.
+      ++i;
+      continue;
+    }
+    i = partEnds.back();
+    if (i < t.size() && t[i] == '(') continue;  // a function call, not a column
+    if (partEnds.size() < 2) continue;
+    const std::string_view table = t.substr(chainStart, partEnds[partEnds.size() - 2] - chainStart);
+    if (!seen.insert(NameKey(table)).second) continue;
+    if (!result.empty()) result += ',';
+    result.append(table);
+  }
+  return CString(std::move(result));
+}

@@ -1,0 +1,578 @@
+// ExprProcessor.cpp - the expression processor: the classification of
+// expression texts and the table of the processor's own functions.
+//
+// A text is read once by the scanner (TokenizedText) into tokens, with the
+// partner of every parenthesis. The classifier then looks only at the top
+// level of a token range and takes every parenthesised group it meets as
+// one operand whose class is already known: groups are classified in the
+// order of their closing parenthesis, which puts every inner group before
+// the group around it. Nothing recurses, so a text nested 100000 levels
+// deep needs no more stack than a flat one, and the work stays linear in
+// the length of the text.
+#include "contracts/basis30/ExprProcessor.h"
+
+#include <string_view>
+#include <vector>
+
+#include "contracts/basis30/TextUtil.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Characters and words
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+// The words that mean something to the classifier, whatever their case.
+enum class Word {
+  None,     // an ordinary name
+  Logical,  // AND OR NOT IN LIKE BETWEEN IS EXISTS EXIST
+  Null,     // NULL
+  As,       // AS, before a column alias
+  Case,     // CASE ... END, one value however long
+  End,
+  Temporal,  // DATE, TIME, TIMESTAMP before a quoted literal
+};
+
+Word WordOf(std::string_view name) {
+  struct Entry {
+    std::string_view text;
+    Word word;
+  };
+  static constexpr Entry kWords[] = {
+      {"AND", Word::Logical},   {"OR", Word::Logical},  {"NOT", Word::Logical},      {"IN", Word::Logical},
+      {"LIKE", Word::Logical},  {"BETWEEN", Word::Logical}, {"IS", Word::Logical},   {"EXISTS", Word::Logical},
+      {"EXIST", Word::Logical}, {"NULL", Word::Null},   {"AS", Word::As},            {"CASE", Word::Case},
+      {"END", Word::End},       {"DATE", Word::Temporal}, {"TIME", Word::Temporal}, {"TIMESTAMP", Word::Temporal},
+  };
+  for (const Entry& entry : kWords) {
+    if (EqualsNoCase(name, entry.text)) return entry.word;
+  }
+  return Word::None;
+}
+
+// ---------------------------------------------------------------------------
+// Scanner
+
+enum class TokenKind {
+  Number,       // 12, 1.5, .5, 1e3; a sign is a separate operator token
+  String,       // 'abc', with '' inside for an apostrophe
+  QuotedName,   // "name"
+  BracketName,  // [name]
+  Brace,        // {...}: a date escape, a data-source qualifier, a reference
+  Name,         // a word: a name, a keyword or a function name
+  Operator,     // = <> != < > <= >= + - * / % ||
+  Open,         // (
+  Close,        // )
+  Comma,
+  Dot,
+  Other,  // any other character (@, ?, ;, ...)
+};
+
+struct Token {
+  TokenKind kind;
+  int begin;  // byte range [begin, end) in the text
+  int end;
+};
+
+// A quoted literal ('...' or "...", the delimiter doubled inside as an
+// escape) or a bracketed name ([...], "]]" inside) opening at `i`: the index
+// just past its closing delimiter, or -1 when the text ends first.
+int SkipQuoted(std::string_view t, int i) {
+  const char open = t[static_cast<size_t>(i)];
+  const char close = open == '[' ? ']' : open;
+  const int n = static_cast<int>(t.size());
+  for (int j = i + 1; j < n; ++j) {
+    if (t[static_cast<size_t>(j)] != close) continue;
+    if (j + 1 < n && t[static_cast<size_t>(j + 1)] == close) {
+      ++j;  // doubled delimiter: an escaped character
+      continue;
+    }
+    return j + 1;
+  }
+  return -1;
+}
+
+// A brace group opening at `i`, with nested braces and the literals inside
+// skipped: the index just past its closing brace, or -1.
+int SkipBrace(std::string_view t, int i) {
+  const int n = static_cast<int>(t.size());
+  int depth = 0;
+  while (i < n) {
+    const char c = t[static_cast<size_t>(i)];
+    if (c == '\'' || c == '"' || c == '[') {
+      i = SkipQuoted(t, i);
+      if (i < 0) return -1;
+      continue;
+    }
+    if (c == '{') {
+      ++depth;
+    } else if (c == '}' && --depth == 0) {
+      return i + 1;
+    }
+    ++i;
+  }
+  return -1;
+}
+
+// The digits, decimal part and exponent of a number starting at `i`.
+int SkipNumber(std::string_view t, int i) {
+  const int n = static_cast<int>(t.size());
+  auto at = [&t](int k) { return t[static_cast<size_t>(k)]; };
+  while (i < n && IsDigit(at(i))) ++i;
+  if (i < n && at(i) == '.') {
+    ++i;
+    while (i < n && IsDigit(at(i))) ++i;
+  }
+  if (i < n && (at(i) == 'e' || at(i) == 'E')) {
+    int k = i + 1;
+    if (k < n && (at(k) == '+' || at(k) == '-')) ++k;
+    if (k < n && IsDigit(at(k))) {  // "1e" alone is a number and a name
+      while (k < n && IsDigit(at(k))) ++k;
+      i = k;
+    }
+  }
+  return i;
+}
+
+// The length of the operator at `i`, 0 when there is none.
+int OperatorLength(std::string_view t, int i) {
+  const std::string_view rest = t.substr(static_cast<size_t>(i));
+  for (const std::string_view two : {"<>", "<=", ">=", "!=", "||"}) {
+    if (rest.starts_with(two)) return 2;
+  }
+  switch (rest.front()) {
+    case '=':
+    case '<':
+    case '>':
+    case '+':
+    case '-':
+    case '*':
+    case '/':
+    case '%':
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+// An expression text as tokens. Scan fails when a quote, bracket, brace or
+// parenthesis is left open, or a parenthesis closes nothing.
+class TokenizedText {
+ public:
+  bool Scan(std::string_view text);
+
+  int Count() const { return static_cast<int>(m_tokens.size()); }
+  const Token& At(int index) const { return m_tokens[static_cast<size_t>(index)]; }
+  TokenKind KindAt(int index) const { return At(index).kind; }
+  std::string_view TextAt(int index) const {
+    const Token& token = At(index);
+    return m_text.substr(static_cast<size_t>(token.begin), static_cast<size_t>(token.end - token.begin));
+  }
+  // The matching parenthesis of an Open or Close token.
+  int Partner(int index) const { return m_partner[static_cast<size_t>(index)]; }
+  bool IsOperator(int index, std::string_view op) const {
+    return KindAt(index) == TokenKind::Operator && TextAt(index) == op;
+  }
+
+ private:
+  std::string_view m_text;
+  std::vector<Token> m_tokens;
+  std::vector<int> m_partner;
+};
+
+bool TokenizedText::Scan(std::string_view text) {
+  m_text = text;
+  m_tokens.clear();
+  m_partner.clear();
+  std::vector<int> opens;
+  const int n = static_cast<int>(text.size());
+  int i = 0;
+  while (i < n) {
+    const char c = text[static_cast<size_t>(i)];
+    if (IsBlank(c)) {
+      ++i;
+      continue;
+    }
+    const int begin = i;
+    TokenKind kind = TokenKind::Other;
+    // After a name part a dot qualifies ("T.5" is no number); elsewhere ".5" is one.
+    const bool afterPart = !m_tokens.empty() && (m_tokens.back().kind == TokenKind::Name ||
+                                                 m_tokens.back().kind == TokenKind::QuotedName ||
+                                                 m_tokens.back().kind == TokenKind::BracketName ||
+                                                 m_tokens.back().kind == TokenKind::Brace ||
+                                                 m_tokens.back().kind == TokenKind::Close);
+    if (IsDigit(c) || (c == '.' && !afterPart && i + 1 < n && IsDigit(text[static_cast<size_t>(i + 1)]))) {
+      kind = TokenKind::Number;
+      i = SkipNumber(text, i);
+    } else if (!IsNoname(c)) {
+      kind = TokenKind::Name;
+      while (i < n && !IsNoname(text[static_cast<size_t>(i)])) ++i;
+    } else if (c == '\'' || c == '"' || c == '[') {
+      kind = c == '\'' ? TokenKind::String : c == '"' ? TokenKind::QuotedName : TokenKind::BracketName;
+      i = SkipQuoted(text, i);
+      if (i < 0) return false;
+    } else if (c == '{') {
+      kind = TokenKind::Brace;
+      i = SkipBrace(text, i);
+      if (i < 0) return false;
+    } else if (c == '(') {
+      kind = TokenKind::Open;
+      opens.push_back(Count());
+      ++i;
+    } else if (c == ')') {
+      kind = TokenKind::Close;
+      if (opens.empty()) return false;
+      ++i;
+    } else if (c == ',') {
+      kind = TokenKind::Comma;
+      ++i;
+    } else if (c == '.') {
+      kind = TokenKind::Dot;
+      ++i;
+    } else if (const int length = OperatorLength(text, i); length > 0) {
+      kind = TokenKind::Operator;
+      i += length;
+    } else {
+      ++i;
+    }
+    m_tokens.push_back(Token{kind, begin, i});
+    m_partner.push_back(-1);
+    if (kind == TokenKind::Close) {
+      const int open = opens.back();
+      opens.pop_back();
+      m_partner[static_cast<size_t>(open)] = Count() - 1;
+      m_partner.back() = open;
+    }
+  }
+  return opens.empty();
+}
+
+bool IsComparison(std::string_view op) {
+  return op == "=" || op == "<>" || op == "!=" || op == "<" || op == ">" || op == "<=" || op == ">=";
+}
+
+// ---------------------------------------------------------------------------
+// The processor's own functions
+
+struct ProcessorFunction {
+  std::string_view name;
+  unsigned arities;  // bit n set: the function takes n arguments
+};
+
+constexpr unsigned Takes(int count) { return 1u << count; }
+
+constexpr ProcessorFunction kProcessorFunctions[] = {
+    {"Today", Takes(0)},
+    {"Now", Takes(0)},
+    {"Year", Takes(1)},
+    {"Month", Takes(1)},
+    {"Day", Takes(1)},
+    {"Quarter", Takes(1)},
+    {"FirstDayOfMonth", Takes(0) | Takes(1)},
+    {"LastDayOfMonth", Takes(0) | Takes(1)},
+    {"FirstDayOfYear", Takes(0) | Takes(1)},
+    {"LastDayOfYear", Takes(0) | Takes(1)},
+    {"FirstDayOfQuarter", Takes(0) | Takes(1)},
+    {"DateAdd", Takes(3)},               // DateAdd(interval, count, date)
+    {"Date", Takes(1) | Takes(3)},       // Date(text) or Date(year, month, day)
+};
+
+const ProcessorFunction* FindProcessorFunction(std::string_view name) {
+  for (const ProcessorFunction& function : kProcessorFunctions) {
+    if (EqualsNoCase(name, function.name)) return &function;
+  }
+  return nullptr;
+}
+
+bool AcceptsArgumentCount(const ProcessorFunction& function, int count) {
+  return count >= 0 && count < 32 && (function.arities & Takes(count)) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Classifier
+
+// A value known without a database: a literal or an evaluable call.
+bool IsConstant(EXPRTYPE type) {
+  return type == EXPR_NUMBER || type == EXPR_STRING || type == EXPR_DATE || type == EXPR_NULL ||
+         type == EXPR_FUNCTION;
+}
+
+// True for "{d '...'}", "{t '...'}" and "{ts '...'}" (any letter case).
+bool IsDateEscape(std::string_view brace) {
+  std::string_view inner = brace.substr(1, brace.size() - 2);
+  while (!inner.empty() && IsBlank(inner.front())) inner.remove_prefix(1);
+  while (!inner.empty() && IsBlank(inner.back())) inner.remove_suffix(1);
+  size_t letters = 0;
+  while (letters < inner.size() && IsAsciiLetter(inner[letters])) ++letters;
+  const std::string_view kind = inner.substr(0, letters);
+  if (!EqualsNoCase(kind, "d") && !EqualsNoCase(kind, "t") && !EqualsNoCase(kind, "ts")) return false;
+  size_t i = letters;
+  while (i < inner.size() && IsBlank(inner[i])) ++i;
+  if (i >= inner.size() || inner[i] != '\'') return false;
+  return SkipQuoted(inner, static_cast<int>(i)) == static_cast<int>(inner.size());
+}
+
+// What the inside of a parenthesised group is: as one operand, and as the
+// argument list of a call.
+struct GroupInfo {
+  EXPRTYPE content = EXPR_EMPTY;  // the class of the whole inside
+  int argCount = 0;               // comma-separated parts; 0 for "()"
+  bool constantArgs = true;       // every part a literal or an evaluable call
+  bool stringArgs = true;         // every part a quoted literal
+};
+
+class Classifier {
+ public:
+  explicit Classifier(const TokenizedText& tokens)
+      : m_tokens(tokens), m_groups(static_cast<size_t>(tokens.Count())) {}
+
+  EXPRTYPE Classify();
+
+ private:
+  GroupInfo Summarise(int first, int last) const;
+  EXPRTYPE ClassifyPart(int first, int last) const;
+  int ReadOperand(int i, int last, EXPRTYPE& type) const;
+  int ReadName(int i, int last, EXPRTYPE& type) const;
+  EXPRTYPE CallType(int nameIndex, int open) const;
+  // Past the group opening at `i` when it is one, else past the token.
+  int Next(int i) const { return m_tokens.KindAt(i) == TokenKind::Open ? m_tokens.Partner(i) + 1 : i + 1; }
+
+  const TokenizedText& m_tokens;
+  std::vector<GroupInfo> m_groups;  // by index of the opening parenthesis
+};
+
+EXPRTYPE Classifier::Classify() {
+  for (int i = 0; i < m_tokens.Count(); ++i) {
+    if (m_tokens.KindAt(i) == TokenKind::Close) {
+      const int open = m_tokens.Partner(i);
+      m_groups[static_cast<size_t>(open)] = Summarise(open + 1, i);
+    }
+  }
+  const EXPRTYPE whole = Summarise(0, m_tokens.Count()).content;
+  return whole == EXPR_EMPTY ? EXPR_COLUMN : whole;
+}
+
+// Tokens [first, last) split at the commas of their own level. A list
+// ("a + b, c") takes the strongest operator class of its parts, and is a
+// column reference when no part has an operator: it is never a constant.
+GroupInfo Classifier::Summarise(int first, int last) const {
+  GroupInfo info;
+  if (first >= last) return info;
+  bool logical = false;
+  bool arithmetic = false;
+  int start = first;
+  for (int i = first;; i = Next(i)) {
+    if (i < last && m_tokens.KindAt(i) != TokenKind::Comma) continue;
+    const EXPRTYPE part = ClassifyPart(start, i);
+    ++info.argCount;
+    info.content = part;
+    info.constantArgs = info.constantArgs && IsConstant(part);
+    info.stringArgs = info.stringArgs && part == EXPR_STRING;
+    logical = logical || part == EXPR_LOGICAL;
+    arithmetic = arithmetic || part == EXPR_ARITHMETIC;
+    if (i >= last) break;
+    start = i + 1;
+  }
+  if (info.argCount > 1) info.content = logical ? EXPR_LOGICAL : arithmetic ? EXPR_ARITHMETIC : EXPR_COLUMN;
+  return info;
+}
+
+// One comma-free expression, tokens [first, last). Any operator at this
+// level decides the class (logical before arithmetic), even in a text that
+// is otherwise incomplete such as ">= 5"; without one, the text must be a
+// single operand, and anything else counts as a column reference.
+EXPRTYPE Classifier::ClassifyPart(int first, int last) const {
+  if (first >= last) return EXPR_EMPTY;
+  bool logical = false;
+  bool arithmetic = false;
+  bool malformed = false;
+  int operands = 0;
+  EXPRTYPE single = EXPR_EMPTY;
+  bool expectOperand = true;
+  int i = first;
+  while (i < last) {
+    const TokenKind kind = m_tokens.KindAt(i);
+    const Word word = kind == TokenKind::Name ? WordOf(m_tokens.TextAt(i)) : Word::None;
+    if (kind == TokenKind::Operator) {
+      const std::string_view op = m_tokens.TextAt(i);
+      // A sign in front of a number belongs to the number: "-5", "1 * -2".
+      if (expectOperand && (op == "-" || op == "+") && i + 1 < last && m_tokens.KindAt(i + 1) == TokenKind::Number) {
+        ++operands;
+        single = EXPR_NUMBER;
+        expectOperand = false;
+        i += 2;
+        continue;
+      }
+      // A binary operator, or a sign in front of anything else ("-Amount"),
+      // which computes a value just the same.
+      (IsComparison(op) ? logical : arithmetic) = true;
+      expectOperand = true;
+      ++i;
+      continue;
+    }
+    if (word == Word::Logical) {  // "a AND b", "NOT a", "a IS NOT NULL"
+      logical = true;
+      expectOperand = true;
+      ++i;
+      continue;
+    }
+    if (!expectOperand) {
+      // "x AS alias" at the end: the alias names the value, it is no part of it.
+      if (word == Word::As && i + 2 == last &&
+          (m_tokens.KindAt(i + 1) == TokenKind::Name || m_tokens.KindAt(i + 1) == TokenKind::QuotedName ||
+           m_tokens.KindAt(i + 1) == TokenKind::BracketName)) {
+        break;
+      }
+      malformed = true;  // two operands side by side: "a b", "12abc"
+    }
+    EXPRTYPE type = EXPR_EMPTY;
+    i = ReadOperand(i, last, type);
+    ++operands;
+    single = type;
+    expectOperand = false;
+  }
+  if (logical) return EXPR_LOGICAL;
+  if (arithmetic) return EXPR_ARITHMETIC;
+  if (malformed || operands != 1 || single == EXPR_EMPTY) return EXPR_COLUMN;
+  return single;
+}
+
+// Reads the operand that starts at token `i` (always at least one token)
+// and returns the index past it. `type` is EXPR_EMPTY for a token that can
+// start no operand.
+int Classifier::ReadOperand(int i, int last, EXPRTYPE& type) const {
+  switch (m_tokens.KindAt(i)) {
+    case TokenKind::Number:
+      type = EXPR_NUMBER;
+      return i + 1;
+    case TokenKind::String:
+      type = EXPR_STRING;
+      return i + 1;
+    case TokenKind::Open:
+      // "(x)" takes the class of x, a list that of its parts; "()" is empty.
+      type = m_groups[static_cast<size_t>(i)].content;
+      return m_tokens.Partner(i) + 1;
+    case TokenKind::Brace:
+      if (i + 1 < last && m_tokens.KindAt(i + 1) == TokenKind::Dot) return ReadName(i, last, type);  // {D}.S.T.c
+      // A date escape, or a reference ({? 'P'}) whose value is unknown here.
+      type = IsDateEscape(m_tokens.TextAt(i)) ? EXPR_DATE : EXPR_COLUMN;
+      return i + 1;
+    case TokenKind::Name:
+    case TokenKind::QuotedName:
+    case TokenKind::BracketName:
+      return ReadName(i, last, type);
+    default:
+      type = EXPR_EMPTY;
+      return i + 1;
+  }
+}
+
+// A name, possibly qualified ("{D}.S.T.c", "[T].[c]", "T.*"), possibly
+// called ("SUM(x)", "dbo.f(x)"); or a keyword that starts a value.
+int Classifier::ReadName(int i, int last, EXPRTYPE& type) const {
+  if (m_tokens.KindAt(i) == TokenKind::Name) {
+    const bool next = i + 1 < last;
+    switch (WordOf(m_tokens.TextAt(i))) {
+      case Word::Null:
+        type = EXPR_NULL;
+        return i + 1;
+      case Word::Case: {
+        // CASE ... END with nested CASEs counted; whatever it tests, its value
+        // comes from the database as far as the classifier can tell.
+        type = EXPR_COLUMN;
+        int depth = 0;
+        for (int j = i; j < last; j = Next(j)) {
+          if (m_tokens.KindAt(j) != TokenKind::Name) continue;
+          const Word word = WordOf(m_tokens.TextAt(j));
+          if (word == Word::Case) ++depth;
+          if (word == Word::End && --depth == 0) return j + 1;
+        }
+        return last;
+      }
+      case Word::Temporal:  // DATE '2011-01-01'
+        if (next && m_tokens.KindAt(i + 1) == TokenKind::String) {
+          type = EXPR_DATE;
+          return i + 2;
+        }
+        break;
+      default:
+        break;
+    }
+    // N'abc', a national-character literal: the prefix touches the quote.
+    if (next && m_tokens.KindAt(i + 1) == TokenKind::String && EqualsNoCase(m_tokens.TextAt(i), "N") &&
+        m_tokens.At(i).end == m_tokens.At(i + 1).begin) {
+      type = EXPR_STRING;
+      return i + 2;
+    }
+  }
+
+  const int nameIndex = i;
+  bool qualified = false;
+  ++i;
+  while (i < last && m_tokens.KindAt(i) == TokenKind::Dot) {
+    if (i + 1 >= last) {  // "T." with nothing after the dot
+      type = EXPR_EMPTY;
+      return i + 1;
+    }
+    const TokenKind part = m_tokens.KindAt(i + 1);
+    if (m_tokens.IsOperator(i + 1, "*")) {  // "T.*" ends the name
+      type = EXPR_COLUMN;
+      return i + 2;
+    }
+    if (part != TokenKind::Name && part != TokenKind::QuotedName && part != TokenKind::BracketName) {
+      type = EXPR_EMPTY;
+      return i + 1;
+    }
+    qualified = true;
+    i += 2;
+  }
+  if (i < last && m_tokens.KindAt(i) == TokenKind::Open) {
+    type = qualified || m_tokens.KindAt(nameIndex) != TokenKind::Name ? EXPR_COLUMN_FUNCTION
+                                                                         : CallType(nameIndex, i);
+    return m_tokens.Partner(i) + 1;
+  }
+  type = EXPR_COLUMN;
+  return i;
+}
+
+// The class of a call of the plain name at `nameIndex` with its argument
+// list opening at `open`. Only a processor function called with a number
+// of arguments it takes, all of them constants, can be evaluated here; a
+// TO_DATE over quoted literals is a date literal; every other call may
+// read a column.
+EXPRTYPE Classifier::CallType(int nameIndex, int open) const {
+  const std::string_view name = m_tokens.TextAt(nameIndex);
+  const GroupInfo& args = m_groups[static_cast<size_t>(open)];
+  if (const ProcessorFunction* function = FindProcessorFunction(name)) {
+    if (args.constantArgs && AcceptsArgumentCount(*function, args.argCount)) return EXPR_FUNCTION;
+    return EXPR_COLUMN_FUNCTION;
+  }
+  if (EqualsNoCase(name, "TO_DATE") && args.argCount > 0 && args.stringArgs) return EXPR_DATE;
+  return EXPR_COLUMN_FUNCTION;
+}
+
+}  // namespace
+
+EXPRTYPE TestExprType(const char* text) {
+  CString trimmed(text);
+  trimmed.Trim();
+  if (trimmed.IsEmpty()) return EXPR_EMPTY;
+  if (TestNumeric(trimmed) >= 0) return EXPR_NUMBER;
+  TokenizedText tokens;
+  if (!tokens.Scan(trimmed.view())) return EXPR_COLUMN;  // unbalanced: never a constant
+  return Classifier(tokens).Classify();
+}
+
+bool IsProcessorFunction(const char* name) { return name != nullptr && FindProcessorFunction(name) != nullptr; }

@@ -1,0 +1,153 @@
+// CExprParserValues.cpp - operator recognition, function detection and
+// literal rendering of CExprParser.
+#include <array>
+
+#include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/TextUtil.h"
+#include "contracts/basis30/VelDate.h"
+#include "expr/CExprParser.h"
+#include "platform/COleDateTime.h"
+
+namespace {
+
+// The three operator lists, built once on first use (a function-local
+// static is initialised exactly once, also if two threads race).
+struct OperatorLists {
+  CString compare = "=,>,<,>=,<=,<>,IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
+  CString full = "+,-,*,/,=,>,<,>=,<=,<>,IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
+  CString words = "IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
+};
+
+const OperatorLists& Lists() {
+  static const OperatorLists lists;
+  return lists;
+}
+
+bool IsWordOperator(const CString& op) { return FindField(Lists().words, op, ',') >= 0; }
+
+// True when `value` is exactly one SQL string literal: it opens and closes
+// with an apostrophe and every apostrophe inside is doubled.
+bool IsOneLiteral(const CString& value) {
+  const int n = value.GetLength();
+  if (n < 2 || value[0] != '\'' || value[n - 1] != '\'') return false;
+  for (int i = 1; i < n - 1; ++i) {
+    if (value[i] != '\'') continue;
+    if (i + 1 >= n - 1 || value[i + 1] != '\'') return false;
+    ++i;
+  }
+  return true;
+}
+
+// True for a complete ODBC date literal whose date reads as a date.
+bool IsDateLiteral(const CString& value) {
+  const bool isDate = value.Left(4) == "{d '";
+  const bool isStamp = value.Left(5) == "{ts '";
+  if ((!isDate && !isStamp) || value.Right(2) != "'}") return false;
+  const int open = isDate ? 4 : 5;
+  COleDateTime date;
+  return date.ParseDateTime(value.Mid(open, value.GetLength() - open - 2));
+}
+
+// Removes a trailing exclusive-bound mark; true when there was one.
+bool StripExclusiveMark(CString& value) {
+  value.TrimRight();
+  if (value.IsEmpty() || value[value.GetLength() - 1] != '&') return false;
+  value.TrimRight('&');
+  value.TrimRight();
+  return true;
+}
+
+}  // namespace
+
+bool CExprParser::IsOperator(CString text, bool bCompareOnly) {
+  text.Trim(' ');
+  text.MakeUpper();
+  return FindField(bCompareOnly ? Lists().compare : Lists().full, text, ',') >= 0;
+}
+
+bool CExprParser::IsFunction(CString text) {
+  text.TrimLeft();
+  text.TrimLeft('@');
+  if (text.Find('(') < 1) return false;
+  return IsTradNaming(GetField(text, 0, '('));
+}
+
+bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std::move(text), true).IsEmpty(); }
+
+CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
+  text.TrimLeft();
+  int n = text.GetLength() - 1;
+  if (n > 10) n = 10;
+  for (; n >= 1; --n) {
+    if (static_cast<unsigned char>(text[n - 1]) >= 0x80) continue;
+    CString candidate = text.Left(n);
+    if (_ismbblead(static_cast<unsigned char>(candidate[0]))) {
+      --n;  // skips n - 1 as well
+      continue;
+    }
+    if (!IsOperator(candidate, bCompareOnly)) continue;
+    candidate.Trim(' ');
+    candidate.MakeUpper();
+    if (!IsWordOperator(candidate)) return candidate;
+    if (text.GetLength() > candidate.GetLength() && IsNoname(text[candidate.GetLength()])) return candidate;
+  }
+  return CString();
+}
+
+CString CExprParser::GetRightOperator(CString text, bool bCompareOnly) {
+  text.TrimRight();
+  const int length = text.GetLength();
+  int n = length > 10 ? 10 : length;
+  for (; n >= 1; --n) {
+    CString candidate = text.Right(n);
+    if (_ismbblead(static_cast<unsigned char>(candidate[0]))) {
+      --n;
+      continue;
+    }
+    if (!IsOperator(candidate, bCompareOnly)) continue;
+    const bool boundary = IsNoname(candidate[0]) || n == length || IsNoname(text[length - n - 1]);
+    if (boundary) return candidate.Trim(' ');
+  }
+  return CString();
+}
+
+HRESULT CExprParser::TransformValue(DATATYPE type, CString& value) {
+  value.Trim(' ');
+  if (value.CompareNoCase("{NULL}") == 0) {
+    value = "NULL";
+    return S_OK;
+  }
+  HRESULT result = S_OK;
+  switch (type) {
+    case DATATYPE_NUMERIC:
+      if (StripExclusiveMark(value)) result = S_FALSE;
+      if (value.IsEmpty()) {
+        value = "0";
+      } else if (value.CompareNoCase("true") != 0 && value.CompareNoCase("false") != 0 && TestNumeric(value) < 0) {
+        return TPE_NOT_A_NUMBER;
+      }
+      return result;
+    case DATATYPE_CHARACTER:
+      if (value.IsEmpty()) {
+        value = "''";
+      } else if (!IsOneLiteral(value)) {
+        value.Replace("'", "''");
+        value = "'" + value + "'";
+      }
+      return S_OK;
+    case DATATYPE_DATETIME: {
+      if (StripExclusiveMark(value)) result = S_FALSE;
+      if (value.IsEmpty()) {
+        value = "''";
+        return result;
+      }
+      if (IsDateLiteral(value)) return result;
+      COleDateTime date;
+      if (FAILED(VarDateFromStr(value, date))) return TPE_NOT_A_DATE;
+      value = FormatVelDate(date);
+      return result;
+    }
+    default:
+      return S_OK;
+  }
+}

@@ -1,0 +1,385 @@
+// CQueryObject.cpp - the query object's cache, accessors and parse.
+#include "objects/CQueryObject.h"
+
+#include "contracts/basis30/CSqlParser.h"
+#include "contracts/basis30/ExprProcessor.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/TextUtil.h"
+#include "contracts/basis30/VelDate.h"
+#include "contracts/basis30/XmlUtil.h"
+#include "contracts/trellis/CFrameCI.h"
+#include "expr/CExprParser.h"
+#include "objects/CObjectNesting.h"
+#include "params/CParam.h"
+#include "platform/COleDateTime.h"
+#include "platform/IXMLDOMNodeListPtr.h"
+
+namespace {
+
+// Attributes that a refreshed reference keeps as its own.
+constexpr const char* kKeepPrefix = "GUID,ID,Name,Description,RefObject,AccessType,DatasourceGUID,ShowName,";
+
+struct AggregationName {
+  AGGTYPE type;
+  const char* text;
+  const char* function;  // nullptr: no wrapper
+};
+
+constexpr AggregationName kAggregations[] = {
+    {AGG_SUM, "Sum", "SUM("},   {AGG_MAX, "Max", "MAX("}, {AGG_MIN, "Min", "MIN("},
+    {AGG_COUNT, "Count", "COUNT("}, {AGG_AVG, "Avg", "AVG("}, {AGG_OTHER, "Other", nullptr},
+};
+
+// The name as SQL takes it: plain when it can stand alone, else bracketed.
+CString Plain(const CString& name) { return IsTradNaming(name) ? name : "[" + name + "]"; }
+
+// A text inside a quoted literal: every apostrophe doubled.
+CString Quoted(CString text) {
+  text.Replace("'", "''");
+  return text;
+}
+
+// Appends `table` to the comma list `result` when it is not there yet.
+void AddUnique(CString& result, const CString& table) {
+  if (table.IsEmpty() || FindField(result, table, ',') >= 0) return;
+  if (!result.IsEmpty()) result += ",";
+  result += table;
+}
+
+}  // namespace
+
+CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(node) { Init(); }
+
+CQueryObject::~CQueryObject() = default;
+
+void CQueryObject::Init() {
+  m_nAggregation = -1;
+  m_strWhereClause = "NULL";
+  m_strExpression = "NULL";
+}
+
+HRESULT CQueryObject::Attach(IXMLDOMNodePtr node) {
+  const HRESULT hr = CBaseObject::Attach(node);
+  Init();
+  m_pSourceNode = nullptr;
+  return hr;
+}
+
+CString CQueryObject::GetExpression() {
+  if (m_strExpression == "NULL") Parse();
+  return m_strExpression == "NULL" ? CString() : m_strExpression;
+}
+
+CString CQueryObject::GetWhereClause() {
+  if (m_strWhereClause == "NULL") Parse();
+  return m_strWhereClause == "NULL" ? CString() : m_strWhereClause;
+}
+
+AGGTYPE CQueryObject::GetAggregationType() {
+  if (m_nAggregation != -1) return static_cast<AGGTYPE>(m_nAggregation);
+  const CString text = GetAttribute("Aggregation");
+  for (const auto& entry : kAggregations) {
+    if (text == entry.text) return entry.type;
+  }
+  return AGG_NONE;
+}
+
+void CQueryObject::SetAggregationType(AGGTYPE type) {
+  const char* text = "";
+  for (const auto& entry : kAggregations) {
+    if (entry.type == type) text = entry.text;
+  }
+  SetAttribute("Aggregation", text);
+}
+
+bool CQueryObject::IsAggregationExpr(const char* expr) {
+  CString text(expr);
+  text.Remove(' ');
+  text.MakeUpper();
+  for (const char* name : {"SUM(", "MAX(", "MIN(", "AVG(", "AVERAGE(", "COUNT("}) {
+    const int p = text.Find(name);
+    if (p < 0) continue;
+    return p == 0 || FindCharCount(text, '\'', p) % 2 == 0;
+  }
+  return false;
+}
+
+void CQueryObject::ResolveSourceNode() {
+  if (m_pSourceNode) return;
+  if (IsReferring()) m_pSourceNode = GetRefObject(true);
+  if (!m_pSourceNode) m_pSourceNode = GetElement();
+}
+
+CString CQueryObject::GetTable() {
+  const CString type = GetType();
+  if (type == "Parameter" && GetExType() == "ObjectParam") return ObjectParameterTables();
+  if (type == "Field") {
+    CString result = GetAttribute("Table");
+    if (result.IsEmpty()) return result;
+    result = Plain(result);
+    const CString schema = GetAttribute("Schema");
+    if (!schema.IsEmpty()) result = Plain(schema) + "." + result;
+    const CString datasource = GetAttribute("Datasource");
+    if (!datasource.IsEmpty()) result = "{" + datasource + "}." + result;
+    const CString alias = GetAttribute("Alias");
+    if (!alias.IsEmpty()) result += " " + Plain(alias);
+    return result;
+  }
+  if (type == "DataObject" || type == "QueryObject") return MemberTables();
+  CString expr = CVelObject::GetExpression();
+  if (expr.IsEmpty()) expr = GetExpression();
+  return CSqlParser::GetTablesFromExpr(expr, nullptr);
+}
+
+CString CQueryObject::ObjectParameterTables() {
+  ResolveSourceNode();
+  CParam param(m_pSourceNode);
+  IXMLDOMNodePtr source = param.GetValueSource();
+  CString result;
+  if (!source) return result;
+  CObjectNesting nesting(m_pSourceNode, CObjectNesting::TABLES);
+  if (!nesting.Entered()) return result;
+  for (IXMLDOMNodePtr node = source.selectSingleNode("ObjectList/*"); node; node = node.nextSibling()) {
+    CQueryObject member(node);
+    AddUnique(result, member.GetTable());
+  }
+  return result;
+}
+
+// The tables of every member of a composite, each once, in order of first
+// appearance. A member without tables is skipped rather than ending the
+// list, so that the tables of the members after it are not lost.
+CString CQueryObject::MemberTables() {
+  ResolveSourceNode();
+  CString result;
+  CObjectNesting nesting(m_pSourceNode, CObjectNesting::TABLES);
+  if (!nesting.Entered()) return result;
+  IXMLDOMNodeListPtr members = m_pSourceNode.selectNodes(".//Field | .//DataObject | .//QueryObject");
+  for (long i = 0; i < members.length(); ++i) {
+    CQueryObject member(members.item(i));
+    const CString tables = member.GetTable();
+    for (int start = 0; start <= tables.GetLength();) {
+      int comma = tables.Find(',', start);
+      if (comma < 0) comma = tables.GetLength();
+      CString table = tables.Mid(start, comma - start);
+      AddUnique(result, table.Trim(' '));
+      start = comma + 1;
+    }
+  }
+  return result;
+}
+
+CString CQueryObject::GetDatasource() {
+  if (GetType() == "QueryObject" && m_pSourceNode) {
+    CVelObject source(m_pSourceNode);
+    IXMLDOMNodePtr info = source.GetExprBuildInfo(false);
+    if (info) {
+      CString result;
+      CQueryObject scratch;
+      for (IXMLDOMNodePtr child = info.firstChild(); child && result.IsEmpty(); child = child.nextSibling()) {
+        scratch.Attach(child);
+        result = scratch.GetDatasource();
+      }
+      SetAttribute("Datasource", result);
+      return result;
+    }
+  }
+  return GetAttribute("Datasource");
+}
+
+HRESULT CQueryObject::ResolveReference(const CString& savedExpression, const CString& savedWhere, bool& fellBack) {
+  fellBack = false;
+  const HRESULT rc = CBaseObject::GetRefObject(m_pSourceNode, true);
+  if (rc < 0 && CFrameCI::ExistGRS()) {
+    SetErrorInfo(FormatMsg(TPE_OBJECT_FAILED, GetName()), GetMsg(rc));
+    return TPE_OBJECT_FAILED;
+  }
+  if (rc < 0) {
+    // Without the repository the object keeps what it had.
+    m_pSourceNode = GetElement();
+    m_strExpression = savedExpression;
+    m_strWhereClause = savedWhere;
+    SetExpression(savedExpression);
+    SetAttribute("WhereClause", savedWhere);
+    fellBack = true;
+    return S_OK;
+  }
+  CBaseObject reference(m_pSourceNode);
+  if (reference.IsRepositoryObject(true)) {
+    UpdateFromObject(m_pSourceNode, CString(kKeepPrefix) + "Value,Attachments,Distinct,Order,Expression,Aggregation",
+                     false);
+    return S_OK;
+  }
+  UpdateFromObject(m_pSourceNode, CString(kKeepPrefix) + "Attachments,Distinct,Order,Expression,Aggregation", false);
+  SetAttribute("Name", reference.GetName());
+  return S_OK;
+}
+
+HRESULT CQueryObject::Parse() {
+  if (IsNull()) return TPE_NO_ELEMENT;
+  const CString savedExpression = CVelObject::GetExpression();
+  const CString savedWhere = GetAttribute("WhereClause");
+  SetExpression("");
+  SetAttribute("WhereClause", "");
+
+  const CString preprocessed = GetAttribute("PreprocessExpr");
+  if (!preprocessed.IsEmpty()) {
+    SetExpression(preprocessed);
+    m_strExpression = preprocessed;
+    return S_OK;
+  }
+  if (IsReferring()) {
+    bool fellBack = false;
+    const HRESULT rc = ResolveReference(savedExpression, savedWhere, fellBack);
+    if (rc < 0 || fellBack) return rc;
+  } else {
+    m_pSourceNode = GetElement();
+  }
+
+  CObjectNesting nesting(m_pSourceNode, CObjectNesting::PARSE);
+  if (!nesting.Entered()) {
+    SetErrorInfo(FormatMsg(TPE_REFERENCE_CYCLE, GetName()), nullptr);
+    return TPE_REFERENCE_CYCLE;
+  }
+  CString expr;
+  HRESULT rc = BuildExpression(expr);
+  if (rc < 0) return rc;
+  rc = ApplyAggregation(expr);
+  if (rc < 0) return rc;
+  if (!m_strWhereClause.IsEmpty() && m_strWhereClause != "NULL") expr += " WHERE " + m_strWhereClause;
+  SetExpression(expr);
+  SetAttribute("WhereClause", m_strWhereClause);
+  m_strExpression = expr;
+  return S_OK;
+}
+
+HRESULT CQueryObject::BuildExpression(CString& expr) {
+  CBaseObject source(m_pSourceNode);
+  const CString type = GetType();
+  expr.Empty();
+  if (type == "Field") {
+    const CString name = GetName();
+    if (name.IsEmpty()) return S_OK;
+    expr = Plain(name);
+    const CString alias = GetAttribute("Alias");
+    if (!alias.IsEmpty()) {
+      expr = Plain(alias) + "." + expr;
+      return S_OK;
+    }
+    const CString table = GetAttribute("Table");
+    const CString schema = GetAttribute("Schema");
+    const CString datasource = GetAttribute("Datasource");
+    if (!table.IsEmpty()) expr = Plain(table) + "." + expr;
+    if (!schema.IsEmpty()) expr = Plain(schema) + "." + expr;
+    if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
+    return S_OK;
+  }
+  if (type == "Table") {
+    const CString name = GetName();
+    if (name.IsEmpty()) return S_OK;
+    expr = Plain(name);
+    const CString schema = GetAttribute("Schema");
+    const CString datasource = GetAttribute("Datasource");
+    if (!schema.IsEmpty()) expr = Plain(schema) + "." + expr;
+    if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
+    return S_OK;
+  }
+  if (type == "Text") {
+    const CString value = source.GetValue();
+    if (GetExType() != "Excel") {
+      expr = value;
+      return S_OK;
+    }
+    // A spreadsheet formula: Evaluate('formula') or, for a sheet reference
+    // followed by arguments, Evaluate('sheet/range', 'arguments'). The
+    // apostrophes of the value are doubled so that each stays one literal.
+    const int comma = value.Find(',');
+    const CString left = comma > 0 ? value.Left(comma) : CString();
+    if (comma <= 0 || left.Find('/') < 0) {
+      expr = "Evaluate('" + Quoted(value) + "')";
+      return S_OK;
+    }
+    CString rest = value.Mid(comma + 1);
+    rest.TrimLeft();
+    expr = "Evaluate('" + Quoted(left) + "', '" + Quoted(rest) + "')";
+    return S_OK;
+  }
+  if (type == "Column") {
+    IXMLDOMElementPtr dataset = FindAncestor(m_pSourceNode, "Dataset");
+    if (!dataset) {
+      CBaseObject loader;
+      const HRESULT rc = loader.LoadFromRepository(source.GetAttribute("Dataset"), false);
+      if (rc < 0) return rc;
+      dataset = loader.GetElement();
+    }
+    expr.Format("[%s].[%s]", CVelObject(dataset).GetName().GetString(), source.GetName().GetString());
+    return S_OK;
+  }
+  if (type == "Parameter") {
+    expr.Format("{? '%s'}", GetName().GetString());
+    return S_OK;
+  }
+  if (type == "LayoutItem") {
+    expr.Format("Value('%s')", Quoted(source.GetName()).GetString());
+    return S_OK;
+  }
+  if (type == "Query") {
+    // TODO(issue "Query composition and documents"): compose the sub-query
+    // with CSingleQuery and embed its SQL.
+    return E_NOTIMPL;
+  }
+  if (m_pSourceNode.selectSingleNode("Select")) {
+    // TODO(issue "Conditions and expressions"): parse the "Select" and
+    // "Condition" expression trees with CExprParser.
+    return E_NOTIMPL;
+  }
+  if (type == "Dataset") {
+    expr = "[" + GetName() + "]";
+    return S_OK;
+  }
+  if (source.GetExprBuildInfo(false)) {
+    // TODO(issue "Conditions and expressions"): parse the expression tree
+    // with CExprParser.
+    return E_NOTIMPL;
+  }
+  expr = CVelObject::GetExpression();
+  if (expr.IsEmpty()) {
+    expr = GetValue();
+    switch (GetDataType()) {
+      case DATATYPE_CHARACTER:
+        // A literal text: apostrophes inside are doubled so that the value
+        // cannot end the literal early.
+        expr = "'" + Quoted(expr) + "'";
+        break;
+      case DATATYPE_DATETIME:
+        expr = FormatVelDate(expr);
+        break;
+      default:
+        break;
+    }
+  }
+  const int kind = TestExprType(expr);
+  if ((kind == EXPR_ARITHMETIC || kind == EXPR_LOGICAL) && CExprParser::GetLeftOperator(expr, false).IsEmpty() &&
+      CExprParser::GetRightOperator(expr, false).IsEmpty()) {
+    expr = "(" + expr + ")";
+  }
+  return S_OK;
+}
+
+HRESULT CQueryObject::ApplyAggregation(CString& expr) {
+  m_nAggregation = -1;
+  m_nAggregation = GetAggregationType();
+  if (IsAggregationExpr(expr)) {
+    if (m_nAggregation != AGG_NONE) return TPE_AGGREGATE_TWICE;
+    m_nAggregation = AGG_SUM;
+    return S_OK;
+  }
+  if (m_nAggregation <= AGG_NONE) return S_OK;
+  expr.Trim(' ');
+  TrimShell(expr, "()", false);
+  for (const auto& entry : kAggregations) {
+    if (entry.type == m_nAggregation && entry.function != nullptr) expr = entry.function + expr + ")";
+  }
+  return S_OK;
+}
