@@ -397,7 +397,6 @@ EXPRTYPE Classifier::ClassifyPart(int first, int last) const {
   if (first >= last) return EXPR_EMPTY;
   bool logical = false;
   bool arithmetic = false;
-  bool malformed = false;
   int operands = 0;
   EXPRTYPE single = EXPR_EMPTY;
   bool expectOperand = true;
@@ -435,7 +434,8 @@ EXPRTYPE Classifier::ClassifyPart(int first, int last) const {
            m_tokens.KindAt(i + 1) == TokenKind::BracketName)) {
         break;
       }
-      malformed = true;  // two operands side by side: "a b", "12abc"
+      // Otherwise two operands stand side by side ("a b", "12abc"): the
+      // operand count below makes the text a column reference.
     }
     EXPRTYPE type = EXPR_EMPTY;
     i = ReadOperand(i, last, type);
@@ -445,7 +445,7 @@ EXPRTYPE Classifier::ClassifyPart(int first, int last) const {
   }
   if (logical) return EXPR_LOGICAL;
   if (arithmetic) return EXPR_ARITHMETIC;
-  if (malformed || operands != 1 || single == EXPR_EMPTY) return EXPR_COLUMN;
+  if (operands != 1 || single == EXPR_EMPTY) return EXPR_COLUMN;
   return single;
 }
 

@@ -16,6 +16,38 @@ const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 
 using ParserCtxt = std::unique_ptr<xmlParserCtxt, void (*)(xmlParserCtxtPtr)>;
 
+// Keeps the first error of a parse: later ones ("premature end of data")
+// are consequences of it and point past the real fault.
+struct FirstError {
+  bool set = false;
+  CString message;
+  int line = 0;
+  int column = 0;
+};
+
+void CaptureFirst(void* data, xmlErrorPtr error) {
+  auto* first = static_cast<FirstError*>(data);
+  if (first->set || error == nullptr || error->level < XML_ERR_ERROR) return;
+  first->set = true;
+  first->message = error->message ? error->message : "malformed XML";
+  first->message.TrimRight();
+  first->line = error->line;
+  first->column = error->int2;
+}
+
+// Routes libxml2's errors to a FirstError for the life of one parse.
+class ErrorCapture {
+ public:
+  ErrorCapture() { xmlSetStructuredErrorFunc(&m_first, CaptureFirst); }
+  ~ErrorCapture() { xmlSetStructuredErrorFunc(nullptr, [](void*, xmlErrorPtr) {}); }
+  ErrorCapture(const ErrorCapture&) = delete;
+  ErrorCapture& operator=(const ErrorCapture&) = delete;
+  const FirstError& First() const { return m_first; }
+
+ private:
+  FirstError m_first;
+};
+
 }  // namespace
 
 IXMLDOMDocumentPtr::IXMLDOMDocumentPtr(const IXMLDOMNodePtr& node)
@@ -36,42 +68,42 @@ bool IXMLDOMDocumentPtr::Adopt(_xmlDoc* doc, const char* url) {
   return true;
 }
 
-static bool Fail(XmlParseError& error, xmlParserCtxtPtr ctxt, const char* url) {
+static bool Fail(XmlParseError& error, const FirstError& first, const char* url) {
   error = XmlParseError();
   error.url = url ? url : "";
-  const xmlError* e = ctxt ? xmlCtxtGetLastError(ctxt) : nullptr;
-  if (e == nullptr) {
+  if (!first.set) {
     error.reason = "cannot read the document";
     return false;
   }
-  error.reason = e->message ? e->message : "malformed XML";
-  error.reason.TrimRight();
-  error.line = e->line;
-  error.linepos = e->int2;
+  error.reason = first.message;
+  error.line = first.line;
+  error.linepos = first.column;
   return false;
 }
 
 bool IXMLDOMDocumentPtr::load(const char* path) {
   DomStore::Init();
+  ErrorCapture capture;
   ParserCtxt ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
   if (ctxt == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XML parser");
   xmlDocPtr doc = xmlCtxtReadFile(ctxt.get(), path, nullptr, kParseOptions);
   if (doc == nullptr || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);
-    return Fail(m_error, ctxt.get(), path);
+    return Fail(m_error, capture.First(), path);
   }
   return Adopt(doc, path);
 }
 
 bool IXMLDOMDocumentPtr::loadXML(const char* text) {
   DomStore::Init();
+  ErrorCapture capture;
   ParserCtxt ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
   if (ctxt == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XML parser");
   const std::string_view body(text ? text : "");
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), body.data(), static_cast<int>(body.size()), "memory", nullptr, kParseOptions);
   if (doc == nullptr || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);
-    return Fail(m_error, ctxt.get(), "");
+    return Fail(m_error, capture.First(), "");
   }
   return Adopt(doc, "");
 }

@@ -26,7 +26,7 @@ constexpr std::array<QueryTypeEntry, 7> kQueryTypes = {{
 
 }  // namespace
 
-const char* QueryTypeText(QUERYTYPE type) {
+const char* CTesselParser::GetQueryTypeText(QUERYTYPE type) {
   for (const auto& entry : kQueryTypes) {
     if (entry.type == type) return entry.text;
   }

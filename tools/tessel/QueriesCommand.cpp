@@ -17,7 +17,7 @@ class QueryLister : public CTesselParser {
     for (int i = 0; i < count; ++i) {
       const CVelObject query(GetQuery(i));
       const QUERYTYPE type = GetQueryType(i);
-      const char* kind = QueryTypeText(type);
+      const char* kind = CTesselParser::GetQueryTypeText(type);
       std::printf("%d\t%s\t%s\n", i, query.GetName().GetString(), kind ? kind : "99");
     }
   }
