@@ -60,3 +60,40 @@ EXPRTYPE TestExprType(const char* text);
 //   DateAdd(interval, count, date)                   three
 //   Date(text) or Date(year, month, day)             one or three
 bool IsProcessorFunction(const char* name);
+
+// --- evaluation ------------------------------------------------------------
+// The processor evaluates its own functions on constant arguments. Values
+// are texts: numbers in plain decimal ("2011", "-1.5"), dates as
+// "YYYY-MM-DD" and dates with a time of day as "YYYY-MM-DD HH:MM:SS",
+// texts without quotes.
+
+// Evaluates `text`: a text of class EXPR_FUNCTION or a host-variable
+// reference (TestVariant). S_OK with the value in `out`; S_FALSE (out
+// emptied) for a text it does not evaluate; a negative code, with a message
+// recorded, for a call it knows but cannot evaluate (B30E_BAD_ARGUMENTS) or
+// an unset variable (B30E_UNKNOWN_VARIABLE).
+HRESULT ProcessExpr(const char* text, CString& out);
+
+// VARIANT_HOST for a reference to a host variable: "$" followed by a plain
+// name and nothing else ("$UserName"); VARIANT_NONE otherwise.
+VARIANTTYPE TestVariant(const char* text);
+
+// Host variables that ProcessExpr and TestVariant resolve; names compare
+// ignoring case. Process-wide, unlocked (the host sets them before parsing).
+void SetHostVariable(const char* name, const char* value);
+void ClearHostVariables();
+
+// The clock behind Today() and Now(): the system clock, or a fixed time
+// (for tests and reproducible runs) while `fixed` is not null.
+void SetProcessorClock(const class COleDateTime* fixed);
+
+// Evaluates a call of the processor's functions, nested calls and literal
+// arguments included, to a value and its DATATYPE: S_OK. S_FALSE with data
+// type 99 (DATATYPE_OBJECT) and the text unchanged for a call left for a
+// later stage: the cross-column functions CrossColumn, ParentChild, If,
+// any function whose name contains "_X", and any function it does not
+// know. A negative code (message recorded) for a known function called
+// with arguments it cannot take. A computed reference "{$ '...'}" is
+// evaluated from what it encloses (see the implementation's comment for
+// what that may hold).
+HRESULT CalculateExpr(const char* text, CString& value, DATATYPE* dataType);

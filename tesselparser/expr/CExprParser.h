@@ -1,12 +1,24 @@
-// CExprParser.h - expressions and conditions: operators, functions and the
-// rendering of typed values as SQL literals.
+// CExprParser.h - expressions and conditions.
 //
-// The static helpers here recognise the pieces of a condition (operators at
-// either end of a text, function calls) and render a value typed by a user
-// as a SQL literal of a column's data type. They hold no state beyond three
-// constant operator lists built once. The query-object parser, the term
-// walker of expression trees and the condition generator use them.
+// An expression (a WHERE or HAVING condition, the expression of a computed
+// query object) is stored in the query document as a flat sequence of term
+// nodes under an expression element (or its "ExprBuildInfo" child): operand
+// objects, operator texts, literal texts, parentheses and sub-queries.
+// Parse walks the terms, turns every operand/operator/value triple into a
+// SQL predicate with GenerateExpr, joins the terms with single blanks and
+// stores the text as the build element's "Expression" attribute.
+//
+// The static helpers recognise the pieces of a condition (operators at
+// either end of a text, function calls), render a value typed by a user as
+// a SQL literal of a column's data type, generate predicates from the value
+// language ("{ALL}", "{NULL}", "^raw", lists, ranges, "&" bounds, "%"
+// patterns, year/quarter/month/day codes), substitute placeholders in
+// expression texts and test values against a data type. They hold no state
+// beyond three constant operator lists built once and the host's data
+// untranslate callback.
 #pragma once
+
+#include <cstdint>
 
 #include "TesselParserExport.h"
 #include "contracts/basis30/Basis30Types.h"
@@ -15,6 +27,24 @@
 #include "platform/IXMLDOMElementPtr.h"
 
 class CQueryObject;
+
+// Kinds of expression terms, as TestObjExprType classifies them.
+enum EXPROBJTYPE {
+  EXPROBJ_UNTYPED = 0,        // neither "Text" nor "Query", data type 99
+  EXPROBJ_OBJECT = 1,         // any other object: an operand
+  EXPROBJ_OPERATOR = 2,       // "Text" that is a comparison operator
+  EXPROBJ_FUNCTION = 3,       // "Text" that is a function call
+  EXPROBJ_LEFT_PAREN = 4,     // "Text" that is exactly "("
+  EXPROBJ_RIGHT_PAREN = 5,    // "Text" that is exactly ")"
+  EXPROBJ_TEXT = 6,           // any other "Text": a value, AND, OR, ...
+  EXPROBJ_OPERATOR_TEXT = 7,  // "Text" that starts with an operator and a value
+  EXPROBJ_QUERY = 8,          // "Query": a sub-query
+};
+
+// The host's data untranslate callback: called with an operand term's node
+// and the value text just before a condition is generated from a document
+// expression; it may rewrite the value. Its result is not used.
+typedef bool (*DATAUNTRANSLATEPROC)(IXMLDOMNodePtr node, CString& value);
 
 class TESSEL_API CExprParser {
  public:
@@ -26,6 +56,47 @@ class TESSEL_API CExprParser {
   // Keeps `node` as the expression element when it is an element, else
   // leaves the parser without one.
   void Attach(IXMLDOMNodePtr node);
+
+  // Builds the expression text of the attached element and stores it as the
+  // "Expression" attribute of the build element (the "ExprBuildInfo" child
+  // when there is one, which then stays the parser's element). Returns 0 or
+  // the first failure: a term's parse code, a condition code
+  // (TPE_NOT_A_NUMBER, TPE_NOT_A_DATE, TPE_RANGE_OPERATOR,
+  // TPE_MULTI_VALUE_OPERATOR) with the rejected term's child index stored
+  // through `pErrorIndex`, a sub-query's code (index stored, message
+  // recorded), or an "@" value's code (message recorded). The attached
+  // element's "Expression" is emptied first and stays empty on failure.
+  // With `pTables`, the tables of each pass's first term are merged into it.
+  // Throws `_com_error(E_POINTER)` without an element.
+  HRESULT Parse(std::int32_t* pErrorIndex, CString* pTables);
+  // The "Expression" attribute of the element; "" without one.
+  CString GetExpression() const;
+
+  // A predicate for `column` compared by `op` with the typed `value`
+  // (the value language above), written into `result`. `bDataOnly` takes
+  // the value as data only (no special values, raw marker or expressions).
+  // Returns 0 or TPE_NOT_A_NUMBER, TPE_NOT_A_DATE, TPE_RANGE_OPERATOR,
+  // TPE_MULTI_VALUE_OPERATOR; on failure `result` is not usable.
+  static HRESULT GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value, CString& result,
+                              bool bDataOnly);
+  // The same for an operand term: the term is parsed as a query object for
+  // its expression and data type; booleans of the Dataset data-source type
+  // read 0/1 as False/True; the data untranslate callback sees the value.
+  static HRESULT GenerateExpr(IXMLDOMNodePtr node, const char* op, const char* value, CString& result,
+                              bool bDataOnly);
+  // 0 when `value` is acceptable for `type` as the value of "=" (lists,
+  // ranges and date codes included), else the failure code.
+  static HRESULT TestMultiValue(DATATYPE type, const char* value);
+  // Replaces every occurrence of `placeholder` in `expr`: after a column
+  // and an operator the whole comparison is regenerated from `value`;
+  // elsewhere the rendered value is put in. `expr` is left unchanged on
+  // failure.
+  static HRESULT TransformExpr(CString& expr, const char* placeholder, const char* value, DATATYPE type);
+  // Installs (or with nullptr removes) the data untranslate callback.
+  static void SetDataUntranslateProc(DATAUNTRANSLATEPROC proc);
+
+  // The process-wide data untranslate callback; null until set.
+  static DATAUNTRANSLATEPROC m_lpfnDataUntranslateProc;
 
   // True when `text`, trimmed of blanks and upper-cased, is one of the
   // comparison operators (=, >, <, >=, <=, <>, IN, NOT IN, BETWEEN,
@@ -67,6 +138,8 @@ class TESSEL_API CExprParser {
   //   other:    trimmed only.
   // Returns 0, 1 (exclusive mark removed) or a failure code.
   static HRESULT TransformValue(DATATYPE type, CString& value);
+  // The kind of one expression term.
+  static EXPROBJTYPE TestObjExprType(IXMLDOMNodePtr node);
 
   IXMLDOMElementPtr m_pElement;
 };
