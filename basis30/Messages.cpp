@@ -31,7 +31,7 @@ const std::unordered_map<HRESULT, const char*>& Table() {
       {TPE_AGGREGATE_TWICE, "The expression is an aggregate already and the object asks for an aggregation as well"},
       {TPE_CONDITION_FAILED, "The condition of a query object could not be composed"},
       {TPE_ALL_CONDITIONAL, "Every query object has a condition of its own; at least one must have none"},
-      {TPE_REFERENCE_CYCLE, "Object '%s' refers back to itself, directly or through other objects"},
+      {TPE_REFERENCE_CYCLE, "Object '%s' reaches itself again through references, members or sub-queries, or nests too deeply"},
       {TPE_UNKNOWN_LATER_CALL, "The function call '%s' is not known"},
       {TPE_ANALYSER_DISCONNECTED, "Some tables are not connected to the start table"},
       {TPE_PARAM_VALUE_FAILED, "The value of parameter '%s' could not be evaluated"},

@@ -142,4 +142,8 @@ class TESSEL_API CExprParser {
   static EXPROBJTYPE TestObjExprType(IXMLDOMNodePtr node);
 
   IXMLDOMElementPtr m_pElement;
+
+ private:
+  HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CString& item, long& next,
+                          std::int32_t* pErrorIndex);
 };

@@ -329,19 +329,24 @@ HRESULT CQueryObject::BuildExpression(CString& expr) {
     // with CSingleQuery and embed its SQL.
     return E_NOTIMPL;
   }
-  if (m_pSourceNode.selectSingleNode("Select")) {
-    // TODO(issue "Conditions and expressions"): parse the "Select" and
-    // "Condition" expression trees with CExprParser.
-    return E_NOTIMPL;
+  if (IXMLDOMNodePtr select = m_pSourceNode.selectSingleNode("Select")) {
+    const HRESULT rc = BuildComposite(select, expr);
+    if (rc < 0) return rc;
+    ApplyGrouping(expr, true);
+    return S_OK;
   }
   if (type == "Dataset") {
     expr = "[" + GetName() + "]";
     return S_OK;
   }
-  if (source.GetExprBuildInfo(false)) {
-    // TODO(issue "Conditions and expressions"): parse the expression tree
-    // with CExprParser.
-    return E_NOTIMPL;
+  if (IXMLDOMNodePtr info = source.GetExprBuildInfo(false)) {
+    // A computed object: its expression tree gives the text. A term that
+    // fails leaves the text empty; the object itself still parses.
+    CExprParser parser(info);
+    parser.Parse(nullptr, nullptr);
+    expr = parser.GetExpression();
+    ApplyGrouping(expr, false);
+    return S_OK;
   }
   expr = CVelObject::GetExpression();
   if (expr.IsEmpty()) {
@@ -359,11 +364,52 @@ HRESULT CQueryObject::BuildExpression(CString& expr) {
         break;
     }
   }
+  ApplyGrouping(expr, false);
+  return S_OK;
+}
+
+// A compound expression (arithmetic or logical) gets parentheses so that it
+// stays one operand wherever it is used, unless it starts or ends with an
+// operator (a fragment, not an operand) or, with `listCheck`, is a list.
+void CQueryObject::ApplyGrouping(CString& expr, bool listCheck) {
   const int kind = TestExprType(expr);
-  if ((kind == EXPR_ARITHMETIC || kind == EXPR_LOGICAL) && CExprParser::GetLeftOperator(expr, false).IsEmpty() &&
-      CExprParser::GetRightOperator(expr, false).IsEmpty()) {
-    expr = "(" + expr + ")";
+  if (kind != EXPR_ARITHMETIC && kind != EXPR_LOGICAL) return;
+  if (!CExprParser::GetLeftOperator(expr, false).IsEmpty()) return;
+  if (!CExprParser::GetRightOperator(expr, false).IsEmpty()) return;
+  if (listCheck && !GetFieldEx(expr, 1, ',').IsEmpty()) return;
+  expr = "(" + expr + ")";
+}
+
+// A composite object: the "Select" tree gives the expression and the
+// "Condition" tree, when there is one, the object's own condition. A
+// condition already written into the select text after " WHERE " is moved
+// into the condition, so that the expression stays a plain column.
+HRESULT CQueryObject::BuildComposite(const IXMLDOMNodePtr& select, CString& expr) {
+  CExprParser selectParser(select);
+  HRESULT rc = selectParser.Parse(nullptr, nullptr);
+  if (rc < 0) return rc;
+  expr = selectParser.GetExpression();
+
+  IXMLDOMNodePtr condition = m_pSourceNode.selectSingleNode("Condition");
+  if (!condition) return S_OK;
+  CExprParser conditionParser(condition);
+  rc = conditionParser.Parse(nullptr, nullptr);
+  if (rc < 0) {
+    SetErrorInfo(GetMsg(TPE_CONDITION_FAILED), GetMsg(rc));
+    return rc;
   }
+  m_strWhereClause = conditionParser.GetExpression();
+  if (m_strWhereClause.IsEmpty()) return S_OK;
+  TrimShell(expr, "()", false);
+  const int p = FindStringNoCase(expr, " WHERE ", 0);
+  if (p <= 0) return S_OK;
+  CString inner = expr.Mid(p + 7);
+  if (!IsSubExpr(inner)) return S_OK;
+  expr = expr.Left(p);
+  inner.TrimLeft();
+  if (inner.IsEmpty()) return S_OK;
+  auto wrap = [](const CString& text) { return FindStringNoCase(text, " OR ", 1) > 0 ? "(" + text + ")" : text; };
+  m_strWhereClause = wrap(inner) + " AND " + wrap(m_strWhereClause);
   return S_OK;
 }
 

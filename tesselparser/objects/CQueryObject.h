@@ -87,6 +87,8 @@ class TESSEL_API CQueryObject : public CBaseObject {
   HRESULT ResolveReference(const CString& savedExpression, const CString& savedWhere, bool& fellBack);
   HRESULT BuildExpression(CString& expr);
   HRESULT ApplyAggregation(CString& expr);
+  HRESULT BuildComposite(const IXMLDOMNodePtr& select, CString& expr);
+  void ApplyGrouping(CString& expr, bool listCheck);
   CString ObjectParameterTables();
   CString MemberTables();
 };

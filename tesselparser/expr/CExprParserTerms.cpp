@@ -1,0 +1,158 @@
+// CExprParserTerms.cpp - the term walker of CExprParser: classifies the
+// terms of an expression tree and joins them into expression text.
+#include "contracts/basis30/CSqlParser.h"
+#include "contracts/basis30/CVelObject.h"
+#include "contracts/basis30/ExprProcessor.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "expr/CExprParser.h"
+#include "objects/CQueryObject.h"
+#include "platform/IXMLDOMNodeListPtr.h"
+
+namespace {
+
+// A value written "@<expression>" names an expression the processor can
+// evaluate; it is replaced by the result. Returns 0 (value replaced or
+// left as it was) or a failure, with the message recorded.
+HRESULT PreprocessValue(CString& value) {
+  if (value.IsEmpty() || value[0] != '@') return S_OK;
+  const CString rest = value.Mid(1);
+  if (TestExprType(rest) != EXPR_FUNCTION) return S_OK;
+  CString out;
+  HRESULT rc = ProcessExpr(rest, out);
+  if (rc == S_OK) {
+    value = out;
+    return S_OK;
+  }
+  if (rc == S_FALSE) rc = TPE_AT_VALUE_UNPROCESSED;
+  const CString detail = rc != TPE_AT_VALUE_UNPROCESSED ? GetMsg(rc) : CString();
+  SetErrorInfo(FormatMsg(TPE_AT_VALUE_UNPROCESSED, value), detail);
+  return rc;
+}
+
+void StoreIndex(std::int32_t* pErrorIndex, long index) {
+  if (pErrorIndex != nullptr) *pErrorIndex = static_cast<std::int32_t>(index);
+}
+
+}  // namespace
+
+CString CExprParser::GetExpression() const {
+  return m_pElement ? m_pElement.getAttribute("Expression") : CString();
+}
+
+EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
+  CVelObject term(node);
+  const CString type = term.GetType();
+  if (type == "Text") {
+    CString text = term.GetAttribute("PreprocessExpr");
+    if (text.IsEmpty()) text = term.GetValue();
+    text.Trim(' ');
+    if (IsOperator(text, true)) return EXPROBJ_OPERATOR;
+    if (text == "(") return EXPROBJ_LEFT_PAREN;
+    if (text == ")") return EXPROBJ_RIGHT_PAREN;
+    if (!GetLeftOperator(text, true).IsEmpty()) return EXPROBJ_OPERATOR_TEXT;
+    if (IsFunction(text)) return EXPROBJ_FUNCTION;
+    return EXPROBJ_TEXT;
+  }
+  if (type == "Query") return EXPROBJ_QUERY;
+  return term.GetDataType() == DATATYPE_OBJECT ? EXPROBJ_UNTYPED : EXPROBJ_OBJECT;
+}
+
+HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
+  if (!m_pElement) throw _com_error(E_POINTER, "the expression parser has no element");
+  m_pElement.setAttribute("Expression", "");
+  if (IXMLDOMElementPtr info = m_pElement.selectSingleNode("ExprBuildInfo")) m_pElement = info;
+
+  const IXMLDOMNodeListPtr terms = m_pElement.childNodes();
+  CString text;
+  for (long i = 0; i < terms.length();) {
+    const IXMLDOMNodePtr term = terms.item(i);
+    CQueryObject first(term);
+    HRESULT rc = first.Parse();
+    if (rc < 0) return rc;
+    CString item = first.GetExpression();
+    if (!item.IsEmpty() && item[0] == '^') item.Delete(0);
+    if (pTables != nullptr) CSqlParser::AddTables(*pTables, first.GetTable());
+
+    long next = i + 1;
+    if (TestObjExprType(term) == EXPROBJ_OBJECT && i + 1 < terms.length()) {
+      rc = ParseComparison(terms, i, item, next, pErrorIndex);
+      if (rc < 0) return rc;
+    }
+    text += " " + item;
+    i = next;
+  }
+  text.Trim(' ');
+  m_pElement.setAttribute("Expression", text);
+  return S_OK;
+}
+
+// The terms after an operand: an operator and a value become one condition;
+// an operator text ("IN (1, 2)") carries both. `next` is the index of the
+// first term not consumed.
+HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CString& item, long& next,
+                                     std::int32_t* pErrorIndex) {
+  const IXMLDOMNodePtr term = terms.item(i);
+  const IXMLDOMNodePtr opTerm = terms.item(i + 1);
+  const EXPROBJTYPE opType = TestObjExprType(opTerm);
+  CQueryObject opObject(opTerm);
+  HRESULT rc = opObject.Parse();
+  if (rc < 0) return rc;
+
+  if (opType == EXPROBJ_OPERATOR_TEXT) {
+    CString t = opObject.GetExpression();
+    t.TrimLeft();
+    const CString op = GetLeftOperator(t, true);
+    CString value = t.Mid(op.GetLength());
+    value.TrimLeft();
+    rc = PreprocessValue(value);
+    if (rc < 0) return rc;
+    next = i + 2;
+    if (IsFunction(value)) {
+      item += " " + op + " " + value;
+      return S_OK;
+    }
+    rc = GenerateExpr(term, op, value, item, false);
+    if (rc < 0) StoreIndex(pErrorIndex, i + 1);
+    return rc < 0 ? rc : S_OK;
+  }
+  if (opType != EXPROBJ_OPERATOR) return S_OK;
+
+  const CString op = opObject.GetExpression();
+  item += " " + op;
+  next = i + 2;
+  const IXMLDOMNodePtr valueTerm = terms.item(i + 2);
+  if (!valueTerm) return S_OK;
+  const EXPROBJTYPE valueType = TestObjExprType(valueTerm);
+  CQueryObject valueObject(valueTerm);
+  rc = valueObject.Parse();
+  if (rc < 0) return rc;
+
+  switch (valueType) {
+    case EXPROBJ_OBJECT:
+      item += " " + valueObject.GetExpression();
+      next = i + 3;
+      return S_OK;
+    case EXPROBJ_FUNCTION:
+    case EXPROBJ_TEXT: {
+      CString value = valueObject.GetExpression();
+      rc = PreprocessValue(value);
+      if (rc < 0) return rc;
+      next = i + 3;
+      if (IsFunction(value)) {
+        item += " " + value;
+        return S_OK;
+      }
+      rc = GenerateExpr(term, op, value, item, false);
+      if (rc < 0) StoreIndex(pErrorIndex, i + 2);
+      return rc < 0 ? rc : S_OK;
+    }
+    case EXPROBJ_QUERY:
+      // TODO(issue "Query composition and documents"): compose the
+      // sub-query with CSingleQuery and embed its SQL in parentheses.
+      StoreIndex(pErrorIndex, i + 2);
+      return E_NOTIMPL;
+    default:
+      return S_OK;  // the value term starts the next pass
+  }
+}
