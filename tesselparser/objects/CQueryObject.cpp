@@ -9,6 +9,8 @@
 #include "contracts/basis30/VelDate.h"
 #include "contracts/basis30/XmlUtil.h"
 #include "contracts/trellis/CFrameCI.h"
+#include "contracts/basis30/DataSource.h"
+#include "document/CDSContext.h"
 #include "expr/CExprParser.h"
 #include "objects/CObjectNesting.h"
 #include "params/CParam.h"
@@ -428,4 +430,18 @@ HRESULT CQueryObject::ApplyAggregation(CString& expr) {
     if (entry.type == m_nAggregation && entry.function != nullptr) expr = entry.function + expr + ")";
   }
   return S_OK;
+}
+
+CString CQueryObject::ComposeSql() {
+  CDSContext context(GetDSType(GetElement()));
+  if (GetType() == "Table") {
+    const CString table = GetExpression();
+    return table.IsEmpty() ? CString() : "SELECT * FROM " + table;
+  }
+  CSqlParser parser(nullptr);
+  parser.SetDistinct(GetAttribute("Distinct") == "True");
+  parser.SetTables(GetTable());
+  parser.SetColumns(GetExpression());
+  parser.ComposeSql();
+  return parser.GetSql();
 }

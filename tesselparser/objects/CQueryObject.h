@@ -73,6 +73,13 @@ class TESSEL_API CQueryObject : public CBaseObject {
   // cleared and the cache unparsed.
   HRESULT Parse();
 
+  // A stand-alone SELECT for this object, composed with the object's data
+  // source as the current data-source type: "SELECT * FROM <table>" for a
+  // "Table", else its expression (with its own condition, which becomes the
+  // WHERE clause) over its tables, DISTINCT when "Distinct" is "True".
+  // Empty when the object does not parse.
+  CString ComposeSql();
+
  protected:
   // Forgets the cached results so that the next accessor parses again.
   void Init();
