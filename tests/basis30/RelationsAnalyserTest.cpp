@@ -1,0 +1,214 @@
+// RelationsAnalyserTest.cpp - join order, start table, outcomes and cycles
+// of the relations analyser.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "contracts/basis30/CRelationsAnalyser.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "support/XmlFixture.h"
+
+namespace {
+
+// The relations of an analyser text, each as "Pk.PkColumn>Fk.FkColumn:mode
+// sign", joined with "; ".
+std::string Summary(const CString& xml) {
+  IXMLDOMDocumentPtr doc = LoadXml(xml.GetString());
+  std::string out;
+  for (IXMLDOMNodePtr n = doc.documentElement().firstChild(); n; n = n.nextSibling()) {
+    IXMLDOMElementPtr r(n);
+    if (!out.empty()) out += "; ";
+    out += (r.getAttribute("PkTable") + "." + r.getAttribute("PkColumn") + ">" + r.getAttribute("FkTable") + "." +
+            r.getAttribute("FkColumn") + ":" + r.getAttribute("ConnectMode") + r.getAttribute("ConnectSign"))
+               .str();
+  }
+  return out;
+}
+
+std::string Joined(const CStringArray& tables) {
+  std::string out;
+  for (const CString& t : tables) out += (out.empty() ? "" : ",") + t.str();
+  return out;
+}
+
+class RelationsAnalyserTest : public XmlFixture {
+ protected:
+  HRESULT Run(const CStringArray& tables, const char* start) {
+    CRelationsAnalyser analyser;
+    analyser.SetRelationsNode(Select("Relations"));
+    return analyser.GetRelations(tables, m_text, start);
+  }
+  CString m_text;
+};
+
+TEST_F(RelationsAnalyserTest, BreadthFirstInDocumentOrderLeavingOutLoops) {
+  // The ring A-B-C-D-A: from A, A's relations come first in document
+  // order, then B's; the relation that would close the ring is left out.
+  Load(R"(<TableRelations><Relations>
+    <Relation PkTable="B" PkColumn="b" FkTable="C" FkColumn="c" ConnectMode="2" ConnectSign="="/>
+    <Relation PkTable="A" PkColumn="a" FkTable="B" FkColumn="b" ConnectMode="0" ConnectSign="="/>
+    <Relation PkTable="A" PkColumn="a" FkTable="D" FkColumn="d" ConnectMode="2" ConnectSign="="/>
+    <Relation PkTable="c" PkColumn="c" FkTable="d" FkColumn="d" ConnectMode="2" ConnectSign="="/>
+  </Relations></TableRelations>)");
+  EXPECT_EQ(Run({"A", "B", "C", "D"}, "a"), S_OK);
+  EXPECT_EQ(Summary(m_text), "A.a>B.b:0=; A.a>D.d:2=; B.b>C.c:2=");
+}
+
+TEST_F(RelationsAnalyserTest, ParallelRelationsStayWhereTheyAreMet) {
+  Load(R"(<TableRelations><Relations>
+    <Relation PkTable="A" PkColumn="x" FkTable="B" FkColumn="x" ConnectMode="0" ConnectSign="="/>
+    <Relation PkTable="A" PkColumn="z" FkTable="C" FkColumn="z" ConnectMode="2" ConnectSign="="/>
+    <Relation PkTable="b" PkColumn="y" FkTable="a" FkColumn="y" ConnectMode="0" ConnectSign="="/>
+    <Relation PkTable="C" PkColumn="w" FkTable="Outside" FkColumn="w" ConnectMode="0" ConnectSign="="/>
+  </Relations></TableRelations>)");
+  EXPECT_EQ(Run({"A", "B", "C"}, ""), S_OK);
+  EXPECT_EQ(Summary(m_text), "A.x>B.x:0=; A.z>C.z:2=; b.y>a.y:0=");
+}
+
+TEST_F(RelationsAnalyserTest, StartOnForeignKeySideIsSwappedInTheCopyOnly) {
+  Load(R"(<TableRelations><Relations>
+    <Relation PkTable="A" PkColumn="id" FkTable="B" FkColumn="aid" ConnectMode="0" ConnectSign="&lt;"/>
+    <Relation PkTable="A" PkColumn="id" FkTable="C" FkColumn="aid" ConnectMode="1" ConnectSign="="/>
+  </Relations></TableRelations>)");
+  EXPECT_EQ(Run({"A", "B", "C"}, "B"), S_OK);
+  // Only the first relation is seen from the start table.
+  EXPECT_EQ(Summary(m_text), "B.aid>A.id:1>; A.id>C.aid:1=");
+  EXPECT_EQ(Select("Relations/Relation[1]").getAttribute("PkTable"), "A");
+  EXPECT_EQ(Select("Relations/Relation[1]").getAttribute("ConnectMode"), "0");
+}
+
+TEST_F(RelationsAnalyserTest, StartResolvedThroughTheTablesByNameOrExpression) {
+  Load(R"(<TableRelations>
+    <Tables>
+      <Table Name="Employees" Alias="E1" Expression="dbo.Employees"/>
+      <Table Name="Employees" Alias="Boss Table" Expression="dbo.Employees" IsMaster="True"/>
+      <Table Name="Depts" Alias="D" Expression="{S}.dbo.Depts"/>
+    </Tables>
+    <Relations>
+      <Relation PkTable="[Boss Table]" PkColumn="id" FkTable="E1" FkColumn="boss" ConnectMode="0" ConnectSign="="/>
+      <Relation PkTable="D" PkColumn="id" FkTable="E1" FkColumn="dept" ConnectMode="0" ConnectSign="="/>
+    </Relations></TableRelations>)");
+  const CStringArray tables{"E1", "[Boss Table]", "D"};
+  // Two tables share the name: the master one is meant.
+  EXPECT_EQ(Run(tables, "employees"), S_OK);
+  EXPECT_EQ(Summary(m_text).substr(0, 16), "[Boss Table].id>");
+  EXPECT_EQ(Run(tables, "{S}.dbo.Depts"), S_OK);
+  EXPECT_EQ(Summary(m_text).substr(0, 5), "D.id>");
+}
+
+struct OutcomeCase {
+  const char* name;
+  CStringArray tables;
+  const char* start;
+  HRESULT expected;
+  const char* summary;  // of the text; nullptr: no text at all
+};
+
+TEST_F(RelationsAnalyserTest, Outcomes) {
+  Load(R"(<TableRelations><Relations>
+    <Relation PkTable="A" PkColumn="id" FkTable="B" FkColumn="aid" ConnectMode="0" ConnectSign="="/>
+    <Relation PkTable="X" PkColumn="id" FkTable="Y" FkColumn="xid" ConnectMode="0" ConnectSign="="/>
+    <Relation PkTable="Z" PkColumn="id" FkTable="Z" FkColumn="zid" ConnectMode="0" ConnectSign="="/>
+  </Relations></TableRelations>)");
+  const OutcomeCase cases[] = {
+      {"all reached", {"A", "B"}, "A", S_OK, "A.id>B.aid:0="},
+      {"reached part", {"A", "B", "X"}, "A", TPE_ANALYSER_DISCONNECTED, "A.id>B.aid:0="},
+      {"start alone", {"A", "B", "X", "Y"}, "X", TPE_ANALYSER_DISCONNECTED, "X.id>Y.xid:0="},
+      {"no relation of the list", {"A", "Y"}, "", CRelationsAnalyser::RA_NO_RELATION, nullptr},
+      {"self relation only", {"Z", "A"}, "Z", CRelationsAnalyser::RA_NO_RELATION, nullptr},
+      {"empty list", {}, nullptr, CRelationsAnalyser::RA_NO_RELATION, nullptr},
+      {"unknown start", {"A", "B"}, "Q", CRelationsAnalyser::RA_START_NOT_FOUND, nullptr},
+  };
+  for (const OutcomeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    m_text = "stale";
+    EXPECT_EQ(Run(c.tables, c.start), c.expected);
+    if (c.summary == nullptr) {
+      EXPECT_TRUE(m_text.IsEmpty());
+    } else {
+      EXPECT_EQ(Summary(m_text), c.summary);
+    }
+    EXPECT_FALSE(CRelationsAnalyser::GetResultText(c.expected).IsEmpty());
+  }
+  // A start table without any relation of the list reaches nothing.
+  EXPECT_EQ(Run({"A", "B", "Y"}, "Y"), TPE_ANALYSER_DISCONNECTED);
+  EXPECT_EQ(m_text, "<Relations></Relations>");
+}
+
+TEST(RelationsAnalyserNoNode, ReportsNoRelation) {
+  CRelationsAnalyser analyser;
+  CString text;
+  EXPECT_EQ(analyser.GetRelations({"A", "B"}, text, nullptr), CRelationsAnalyser::RA_NO_RELATION);
+  std::vector<CStringArray> cycles{{"stale"}};
+  EXPECT_EQ(analyser.GetCycleInfo(cycles), S_OK);
+  EXPECT_TRUE(cycles.empty());
+}
+
+struct CycleCase {
+  const char* name;
+  std::string relations;  // "Pk-Fk" pairs separated by blanks
+  std::vector<std::string> cycles;
+};
+
+std::string RelationsXml(const std::string& pairs) {
+  std::string xml = "<TableRelations><Relations>";
+  size_t pos = 0;
+  while (pos < pairs.size()) {
+    size_t end = pairs.find(' ', pos);
+    if (end == std::string::npos) end = pairs.size();
+    const std::string pair = pairs.substr(pos, end - pos);
+    const size_t dash = pair.find('-');
+    xml += "<Relation PkTable=\"" + pair.substr(0, dash) + "\" FkTable=\"" + pair.substr(dash + 1) + "\"/>";
+    pos = end + 1;
+  }
+  return xml + "</Relations></TableRelations>";
+}
+
+TEST_F(RelationsAnalyserTest, CyclesOfTheUndirectedGraph) {
+  const CycleCase cases[] = {
+      {"tree", "A-B B-C B-D", {}},
+      {"parallel relations are one edge", "A-B B-A a-b", {}},
+      {"self relation", "A-A A-B", {}},
+      {"triangle, any direction and case", "A-B C-b a-C", {"A,B,C"}},
+      {"square with diagonal", "A-B B-C C-D D-A A-C", {"A,B,C,D", "A,B,C", "A,C,D"}},
+      {"two separate loops", "A-B B-C C-A X-Y Y-Z Z-X", {"A,B,C", "X,Y,Z"}},
+  };
+  for (const CycleCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(RelationsXml(c.relations));
+    CRelationsAnalyser analyser;
+    analyser.SetRelationsNode(Select("Relations"));
+    std::vector<CStringArray> cycles;
+    EXPECT_EQ(analyser.GetCycleInfo(cycles), S_OK);
+    std::vector<std::string> found;
+    for (const CStringArray& cycle : cycles) found.push_back(Joined(cycle));
+    EXPECT_EQ(found, c.cycles);
+  }
+}
+
+TEST_F(RelationsAnalyserTest, LongChainsAndDenseGraphsStayBounded) {
+  // A chain of 20000 tables ending in a triangle: one cycle, found without
+  // deep recursion or a search per table.
+  std::string pairs;
+  for (int i = 0; i < 20000; ++i) pairs += "T" + std::to_string(i) + "-T" + std::to_string(i + 1) + " ";
+  pairs += "T20000-T20001 T20001-T19999";
+  Load(RelationsXml(pairs));
+  CRelationsAnalyser analyser;
+  analyser.SetRelationsNode(Select("Relations"));
+  std::vector<CStringArray> cycles;
+  EXPECT_EQ(analyser.GetCycleInfo(cycles), S_OK);
+  ASSERT_EQ(cycles.size(), 1u);
+  EXPECT_EQ(Joined(cycles[0]), "T19999,T20000,T20001");
+
+  // Every pair of 12 tables related: millions of cycles; the search stops.
+  pairs.clear();
+  for (int i = 0; i < 12; ++i)
+    for (int j = i + 1; j < 12; ++j) pairs += "K" + std::to_string(i) + "-K" + std::to_string(j) + " ";
+  pairs.pop_back();
+  Load(RelationsXml(pairs));
+  analyser.SetRelationsNode(Select("Relations"));
+  EXPECT_EQ(analyser.GetCycleInfo(cycles), S_FALSE);
+  EXPECT_EQ(cycles.size(), CRelationsAnalyser::kMaxCycles);
+}
+
+}  // namespace

@@ -1,0 +1,241 @@
+// TRParserTest.cpp - join text and FROM clause from table relations: the
+// two forms, nesting, parallel relations, cycles, the analyser's outcomes
+// and the lead table.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "contracts/basis30/ResultCodes.h"
+#include "relations/CTRParser.h"
+#include "support/XmlFixture.h"
+
+namespace {
+
+const char* const kUntouched = "<untouched>";
+
+std::string Rel(const char* pk, const char* pkColumn, const char* fk, const char* fkColumn, const char* mode,
+                const char* extra = "") {
+  return std::string("<Relation PkTable=\"") + pk + "\" PkColumn=\"" + pkColumn + "\" FkTable=\"" + fk +
+         "\" FkColumn=\"" + fkColumn + "\" ConnectMode=\"" + mode + "\" ConnectSign=\"=\" " + extra + "/>";
+}
+
+// T1 (no map entry: it has no alias), T2 and T3 with the map expressions E2
+// and E3; the first table names the data source "DS".
+std::string Document(const std::string& relations, const std::string& datasources = "") {
+  return "<Query><Store><Datasource GUID=\"{ora8}\" DBType=\"Oracle\" DBVersion=\"8\"/></Store>"
+         "<TableRelations><Tables><Table Name=\"T1\" Datasource=\"DS\"/><Table Name=\"E2\" Alias=\"T2\"/>"
+         "<Table Name=\"E3\" Alias=\"T3\"/></Tables>" +
+         (datasources.empty() ? std::string() : "<Datasources>" + datasources + "</Datasources>") +
+         "<Relations>" + relations + "</Relations></TableRelations></Query>";
+}
+
+std::string Chain(const char* mode1, const char* mode2) {
+  return Rel("T1", "[id]", "T2", "[t1id]", mode1) + Rel("T2", "[id]", "T3", "[t2id]", mode2);
+}
+
+class TRParserTest : public XmlFixture {
+ protected:
+  HRESULT Compose(const char* tables) {
+    CTRParser parser(Select("TableRelations"));
+    m_join = "stale";
+    m_from = kUntouched;
+    return parser.ComposeFromClause(tables, m_join, &m_from);
+  }
+  CString m_join;
+  CString m_from;
+};
+
+struct FormCase {
+  const char* name;
+  std::string relations;
+  std::string datasources;
+  const char* from;
+  const char* join;
+};
+
+TEST_F(TRParserTest, AnsiJoinsOrOlderFormByModesAndDataSource) {
+  const char* nested = " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) INNER JOIN E3 T3 ON (T2.[id] = T3.[t2id])";
+  const char* older = "T1.[id] = T2.[t1id](+) AND T2.[id] = T3.[t2id]";
+  const FormCase cases[] = {
+      {"nesting on", Chain("0", "2"), "", "FROM (T1", nested},
+      {"dataset engine: no nesting", Chain("0", "2"), "<Datasource Name=\"DS\" DBType=\"Dataset\"/>", "FROM T1",
+       " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id]) INNER JOIN E3 T3 ON (T2.[id] = T3.[t2id])"},
+      {"Oracle 8", Chain("0", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\" DBVersion=\"8\"/>", kUntouched, older},
+      {"Oracle 8.1.7", Chain("0", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\" DBVersion=\"8.1.7\"/>", kUntouched,
+       older},
+      {"Oracle without version", Chain("0", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\"/>", kUntouched, older},
+      {"Oracle 10", Chain("0", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\" DBVersion=\"10\"/>", "FROM (T1",
+       nested},
+      {"Oracle 8 by reference", Chain("0", "2"), "<Datasource Name=\"DS\" RefObject=\"{ora8}\"/>", kUntouched, older},
+      {"version of another source", Chain("0", "2"), "<Datasource Name=\"Other\" DBType=\"Oracle\"/>", "FROM (T1",
+       nested},
+      {"all inner on any source", Chain("2", "4"), "<Datasource Name=\"DS\" DBType=\"SQLServer\"/>", kUntouched,
+       "T1.[id] = T2.[t1id] AND T2.[id] = T3.[t2id]"},
+      {"right join, older", Chain("1", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\" DBVersion=\"8\"/>",
+       kUntouched, "T1.[id](+) = T2.[t1id] AND T2.[id] = T3.[t2id]"},
+      {"full join, older", Chain("3", "2"), "<Datasource Name=\"DS\" DBType=\"Oracle\" DBVersion=\"8\"/>", kUntouched,
+       "T1.[id](+) = T2.[t1id](+) AND T2.[id] = T3.[t2id]"},
+      {"full and right joins, ANSI", Chain("3", "1"), "", "FROM (T1",
+       " FULL JOIN E2 T2 ON (T1.[id] = T2.[t1id])) RIGHT JOIN E3 T3 ON (T2.[id] = T3.[t2id])"},
+  };
+  for (const FormCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(Document(c.relations, c.datasources));
+    EXPECT_EQ(Compose("T1,T2,T3"), S_OK);
+    EXPECT_EQ(m_from, c.from);
+    EXPECT_EQ(m_join, c.join);
+  }
+}
+
+TEST_F(TRParserTest, RelationWithoutColumnsContributesItsConnectExpr) {
+  Load(Document(Rel("T1", "[id]", "T2", "[t1id]", "0") +
+                Rel("T2", "", "T3", "", "0", "ConnectExpr=\"LEFT JOIN E3 T3 ON T3.k = T2.k\"")));
+  EXPECT_EQ(Compose("T1,T2,T3"), S_OK);
+  EXPECT_EQ(m_from, "FROM (T1");
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) LEFT JOIN E3 T3 ON T3.k = T2.k");
+}
+
+TEST_F(TRParserTest, ParallelRelationsShareOneOnCondition) {
+  // T1 is the master, so the join order does not depend on the direction
+  // of the second relation, which runs the other way round; its mode is
+  // not looked at.
+  const std::string head =
+      "<Query><TableRelations><Tables><Table Name=\"E1\" Alias=\"T1\" IsMaster=\"True\"/>"
+      "<Table Name=\"E2\" Alias=\"T2\"/></Tables><Relations>" +
+      Rel("T1", "id", "T2", "t1id", "0");
+  const std::string tail = "</Relations></TableRelations></Query>";
+  Load(head + Rel("t2", "code", "T1", "code", "2") + tail);
+  EXPECT_EQ(Compose("T1,T2"), S_OK);
+  EXPECT_EQ(m_from, "FROM E1 T1");
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.id = T2.t1id AND t2.code = T1.code)");
+
+  // A parallel relation without columns keeps its own join text rather
+  // than adding an empty comparison.
+  Load(head + Rel("T2", "", "T1", "", "0", "ConnectExpr=\"LEFT JOIN E2 T2b ON (T2b.k = T1.k)\"") + tail);
+  EXPECT_EQ(Compose("T1,T2"), S_OK);
+  EXPECT_EQ(m_from, "FROM (E1 T1");
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.id = T2.t1id)) LEFT JOIN E2 T2b ON (T2b.k = T1.k)");
+}
+
+TEST_F(TRParserTest, CycleIsReportedWithTheTextsComposed) {
+  Load(Document(Chain("0", "0") + Rel("T3", "[id]", "T1", "[t3id]", "0")));
+  EXPECT_EQ(Compose("T1,T2,T3"), TPE_RELATION_CYCLE);
+  EXPECT_EQ(m_from, "FROM (T1");
+  // From T1 both of its relations are taken; the one between T2 and T3
+  // would close the loop and is left out.
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) LEFT JOIN E3 T3 ON (T3.[id] = T1.[t3id])");
+}
+
+TEST_F(TRParserTest, LoopThroughOneQueryTableIsNoCycleInEitherForm) {
+  for (const char* mode : {"0", "2"}) {
+    SCOPED_TRACE(mode);
+    Load(Document(Rel("T1", "id", "T2", "t1id", mode) + Rel("T1", "id", "X", "t1id", "2") +
+                  Rel("X", "id", "Y", "xid", "2") + Rel("Y", "id", "T1", "yid", "2")));
+    EXPECT_EQ(Compose("T1,T2"), S_OK);
+    EXPECT_FALSE(m_join.IsEmpty());
+  }
+}
+
+struct OutcomeCase {
+  const char* name;
+  std::string relations;
+  const char* tables;
+  HRESULT expected;
+  const char* join;
+};
+
+TEST_F(TRParserTest, OutcomesAndTheirCodes) {
+  const OutcomeCase cases[] = {
+      {"one table", Chain("0", "0"), "T1", S_FALSE, ""},
+      {"list ends at its first empty entry", Chain("0", "0"), " T1 ,, T2", S_FALSE, ""},
+      {"entries trimmed, the rest dropped", Chain("0", "2"), " T1 , T2 ,, T3", S_OK,
+       " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])"},
+      {"empty relations", "", "T1,T2", TPE_NO_RELATIONS, ""},
+      {"some tables not joined", Chain("0", "0"), "T1,T2,T4", TPE_TABLES_DISCONNECTED,
+       " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])"},
+      {"no relation between the tables", Chain("0", "0"), "T1,T4", TPE_RELATION_CYCLE, ""},
+  };
+  for (const OutcomeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(Document(c.relations));
+    EXPECT_EQ(Compose(c.tables), c.expected);
+    EXPECT_EQ(m_join, c.join);
+    if (c.expected != S_OK) EXPECT_EQ(m_from, kUntouched);
+  }
+
+  Load("<Query><TableRelations><Tables><Table Name=\"A\" Alias=\"A\"/></Tables></TableRelations></Query>");
+  EXPECT_EQ(Compose("A,B"), TPE_NO_RELATIONS);
+
+  Load(R"(<Query><TableRelations>
+    <Tables><Table Name="Z" Alias="Z" IsMaster="True"/></Tables>
+    <Relations><Relation PkTable="A" PkColumn="id" FkTable="B" FkColumn="aid" ConnectMode="0"/></Relations>
+  </TableRelations></Query>)");
+  EXPECT_EQ(Compose("A,B"), TPE_START_TABLE);
+  EXPECT_EQ(m_join, "");
+}
+
+TEST_F(TRParserTest, LeadTableIsWrittenWithItsExpression) {
+  // The master stands on the foreign-key side: the join is seen from it.
+  Load(R"(<Query><TableRelations>
+    <Tables>
+      <Table Name="Customers" Schema="dbo" Alias="C" IsMaster="True"/>
+      <Table Name="Orders" Alias="O"/>
+    </Tables>
+    <Relations>
+      <Relation PkTable="O" PkColumn="CustomerID" FkTable="C" FkColumn="ID" ConnectMode="1" ConnectSign="="/>
+    </Relations>
+  </TableRelations></Query>)");
+  EXPECT_EQ(Compose("C,O"), S_OK);
+  EXPECT_EQ(m_from, "FROM dbo.Customers C");
+  EXPECT_EQ(m_join, " LEFT JOIN Orders O ON (C.ID = O.CustomerID)");
+}
+
+struct RootCase {
+  const char* name;
+  std::string relations;
+  const char* tables;
+  const char* from;
+};
+
+TEST_F(TRParserTest, WithoutMasterTheRootOfTheForeignKeyChainLeads) {
+  const RootCase cases[] = {
+      {"chain to its root", Rel("B", "k", "X", "k", "0") + Rel("A", "k", "B", "k", "2"), "A,B,X", "FROM (A"},
+      {"chain back to its start", Rel("A", "k", "B", "k", "0") + Rel("B", "k", "A", "k", "2"), "A,B", "FROM A"},
+      {"chain into a loop away from its start",
+       Rel("A", "k", "X", "k", "0") + Rel("B", "k", "A", "k", "2") + Rel("C", "k", "B", "k", "2") +
+           Rel("B", "k", "C", "k", "2"),
+       "A,B,C,X", "FROM ((B"},
+  };
+  for (const RootCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load("<Query><TableRelations><Relations>" + c.relations + "</Relations></TableRelations></Query>");
+    EXPECT_EQ(Compose(c.tables), S_OK);
+    EXPECT_EQ(m_from, c.from);
+  }
+  EXPECT_EQ(m_join, " INNER JOIN A ON (B.k = A.k)) INNER JOIN C ON (C.k = B.k AND B.k = C.k)) LEFT JOIN X ON (A.k = X.k)");
+}
+
+struct ColumnCase {
+  const char* column;
+  const char* reference;
+};
+
+TEST_F(TRParserTest, ColumnReferences) {
+  const ColumnCase cases[] = {
+      {"id", "T1.id"},
+      {"[Order Id]", "T1.[Order Id]"},
+      {"Order Date", "T1.[Order Date]"},
+      {"Select", "T1.[Select]"},
+      {"1st", "T1.[1st]"},
+      {"a]b", "T1.[a]]b]"},
+  };
+  for (const ColumnCase& c : cases) {
+    SCOPED_TRACE(c.column);
+    Load(Document(Rel("T1", "", "T2", "x", "2")));
+    Select("TableRelations/Relations/Relation").setAttribute("PkColumn", c.column);
+    EXPECT_EQ(Compose("T1,T2"), S_OK);
+    EXPECT_EQ(m_join, std::string(c.reference) + " = T2.x");
+  }
+}
+
+}  // namespace
