@@ -3,6 +3,7 @@
 // in expression texts, the multi-value test and the host's data untranslate
 // callback.
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "contracts/basis30/CVelObject.h"
@@ -39,8 +40,8 @@ constexpr const char* kBooleanDataType = "11";
 // The working state of one column-form call.
 struct Condition {
   const char* column = nullptr;
-  CString op;                  // trimmed, upper case, LIKE-converted
-  bool negative = false;       // <> or NOT ...: conditions join with AND
+  CString op;             // trimmed, upper case, LIKE-converted
+  bool negative = false;  // <> or NOT ...: conditions join with AND
   bool dataOnly = false;
   std::vector<CString> items;  // rendered plain values, in order
   bool combined = false;       // a second condition was joined into result
@@ -167,7 +168,7 @@ bool IsRawCall(const CString& bound) { return CExprParser::IsFunction(bound) && 
 // Renders one range bound; `exclusive` is set when it carried the "&" mark.
 // Taken as data, a call is rendered like any value, on either side of the
 // range. An escaped comma inside a bound is turned back into a comma, the
-// same as in the plain list values, so "1,,5 ~ 9" means the same text in
+// same as in the plain list values, so "a,,b ~ c" means the same text in
 // both places.
 HRESULT RenderBound(DATATYPE type, CString& bound, bool asData, bool& exclusive) {
   if (asData || !IsRawCall(bound)) {
@@ -183,8 +184,7 @@ HRESULT RenderBound(DATATYPE type, CString& bound, bool asData, bool& exclusive)
 // a two-sided range is BETWEEN; otherwise each side gets its own
 // comparison. Both bounds exclusive gives (col > lo AND col < hi), negated
 // (col <= lo OR col >= hi). A one-sided range ignores the marks.
-CString RangeCondition(const Condition& c, const CString& lower, const CString& upper, bool lowerExcl,
-                       bool upperExcl) {
+CString RangeCondition(const Condition& c, const CString& lower, const CString& upper, bool lowerExcl, bool upperExcl) {
   CString out;
   if (upper.IsEmpty()) {
     out.Format(c.negative ? "(%s < %s)" : "(%s >= %s)", c.column, lower.GetString());
@@ -234,7 +234,7 @@ HRESULT AddItem(DATATYPE type, CString item, Condition& c) {
   const HRESULT hr = ValueHelpers::TransformValue(type, item);
   if (FAILED(hr)) return hr;
   item.Replace(kEscapedComma, ',');
-  c.items.push_back(item);
+  c.items.push_back(std::move(item));
   return S_OK;
 }
 
@@ -275,9 +275,12 @@ CString OrChain(const Condition& c) {
   CString chain = "(";
   for (const CString& item : c.items) {
     if (chain.GetLength() > 1) chain += " OR ";
-    chain += CString(c.column) + " = " + item;
+    chain += c.column;
+    chain += " = ";
+    chain += item;
   }
-  return chain + ")";
+  chain += ")";
+  return chain;
 }
 
 // The condition of the plain values: a comparison for one value (unless
@@ -311,8 +314,8 @@ void TranslateBoolean(CString& value) {
 
 }  // namespace
 
-HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value,
-                                  CString& result, bool bDataOnly) {
+HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value, CString& result,
+                                  bool bDataOnly) {
   result.Empty();
   CString text(value);
   text.Trim();

@@ -4,6 +4,7 @@
 #include "contracts/basis30/CVelObject.h"
 #include "contracts/basis30/ExprProcessor.h"
 #include "contracts/basis30/Messages.h"
+#include "contracts/basis30/TextUtil.h"
 #include "contracts/basis30/ResultCodes.h"
 #include "expr/CExprParser.h"
 #include "objects/CQueryObject.h"
@@ -29,6 +30,11 @@ HRESULT PreprocessValue(CString& value) {
   SetErrorInfo(FormatMsg(TPE_AT_VALUE_UNPROCESSED, value), detail);
   return rc;
 }
+
+// A value that is a complete function call stands in the condition as it
+// is; an incomplete one ("f('") is data, so that it cannot leave a quote or
+// parenthesis open in the statement.
+bool IsCompleteCall(const CString& value) { return CExprParser::IsFunction(value) && IsSubExpr(value); }
 
 void StoreIndex(std::int32_t* pErrorIndex, long index) {
   if (pErrorIndex != nullptr) *pErrorIndex = static_cast<std::int32_t>(index);
@@ -108,7 +114,7 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CS
     rc = PreprocessValue(value);
     if (rc < 0) return rc;
     next = i + 2;
-    if (IsFunction(value)) {
+    if (IsCompleteCall(value)) {
       item += " " + op + " " + value;
       return S_OK;
     }
@@ -139,7 +145,7 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CS
       rc = PreprocessValue(value);
       if (rc < 0) return rc;
       next = i + 3;
-      if (IsFunction(value)) {
+      if (IsCompleteCall(value)) {
         item += " " + value;
         return S_OK;
       }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 #include <unordered_map>
+#include <utility>
 
 #include "contracts/basis30/CRelationsAnalyser.h"
 #include "contracts/basis30/CVelObject.h"
@@ -61,10 +62,14 @@ bool ContainsNoCase(const CStringArray& list, const CString& name) {
   return false;
 }
 
-CString Folded(const CString& name) {
-  CString folded(name);
-  folded.MakeLower();
-  return folded;
+// The two table names of a relation, folded to lower case, smaller first:
+// relations between the same two tables, either way round, share it.
+std::pair<std::string, std::string> PairKey(const CString& pkTable, const CString& fkTable) {
+  CString a(pkTable);
+  CString b(fkTable);
+  a.MakeLower();
+  b.MakeLower();
+  return a.str() < b.str() ? std::make_pair(a.str(), b.str()) : std::make_pair(b.str(), a.str());
 }
 
 }  // namespace
@@ -203,10 +208,7 @@ CTRParser::LinkList CTRParser::ReadLinks(const IXMLDOMNodeListPtr& relations) {
     link.sign = relation.getAttribute("ConnectSign");
     link.expr = relation.getAttribute("ConnectExpr");
     link.mode = LeadingInt(relation.getAttribute("ConnectMode"));
-    CString a = Folded(link.pkTable);
-    CString b = Folded(link.fkTable);
-    if (b < a) std::swap(a, b);
-    list.byPair[{a, b}].push_back(list.links.size());
+    list.byPair[PairKey(link.pkTable, link.fkTable)].push_back(list.links.size());
     list.links.push_back(std::move(link));
   }
   return list;
@@ -330,11 +332,8 @@ HRESULT CTRParser::ComposeAnsiJoins(const LinkList& relations, CStringArray& tab
 
 CString CTRParser::AppendParallelRelations(const LinkList& relations, std::size_t index, RelationIds& used) const {
   const Link& base = relations.links[index];
-  CString a = Folded(base.pkTable);
-  CString b = Folded(base.fkTable);
-  if (b < a) std::swap(a, b);
   CString extra;
-  const auto pair = relations.byPair.find({a, b});
+  const auto pair = relations.byPair.find(PairKey(base.pkTable, base.fkTable));
   if (pair == relations.byPair.end()) return extra;
   for (std::size_t k : pair->second) {
     const Link& link = relations.links[k];

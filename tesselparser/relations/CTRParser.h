@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <map>
+#include <string>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -77,7 +78,7 @@ class CTRParser {
   // lower case, smaller first) the positions of its relations.
   struct LinkList {
     std::vector<Link> links;
-    std::map<std::pair<CString, CString>, std::vector<std::size_t>> byPair;
+    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> byPair;
   };
   using RelationIds = std::unordered_set<IXMLDOMNodePtr>;
 
@@ -99,7 +100,8 @@ class CTRParser {
   // A relation without columns contributes its "ConnectExpr" alone. The
   // table joined is the foreign-key table, or the primary-key table when
   // the foreign-key table is joined already. `lead` becomes the first
-  // relation's "PkTable". Returns 0.
+  // relation's "PkTable". A joined table that `tables` lacks (ignoring
+  // case) is added. Returns 0.
   HRESULT ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText, CString& lead,
                            int& nestCount);
   // The " AND pk = fk" comparisons of the relations after `index` that link
@@ -109,7 +111,8 @@ class CTRParser {
   CString AppendParallelRelations(const LinkList& relations, std::size_t index, RelationIds& used) const;
   // Older form: the conditions joined by " AND ", with "(+)" after the
   // optional side's column (mode 0: foreign key, 1: primary key, 3: both).
-  // A relation without columns contributes its "ConnectExpr". Returns 0.
+  // A relation without columns contributes its "ConnectExpr". A table of a
+  // relation that `tables` lacks (ignoring case) is added once. Returns 0.
   HRESULT ComposeOuterJoinConditions(const LinkList& relations, CStringArray& tables, CString& joinText) const;
   // True when two or more (cycle table, list entry) pairs name the same
   // table, ignoring case; duplicate list entries count separately.
@@ -124,7 +127,8 @@ class CTRParser {
 
  private:
   // "table.column", or "table.[column]" when the column is neither a plain
-  // name nor already bracketed.
+  // name nor already bracketed; a "]" inside the added brackets is doubled
+  // so that the name cannot end early.
   static CString ColumnReference(const CString& table, const CString& column);
   // The map's expression and a blank before `table` when the map holds it.
   CString TableWithExpression(const CString& table) const;

@@ -72,14 +72,14 @@ TEST_F(ConditionTest, SpecialRawAndEvaluableValuesStandAsWritten) {
       {D, "<>", "{Null}", "T.c IS NULL"},
       {C, "=", "", "1=1"},
       {N, ">", " \t ", "1=1"},
-      {C, "=", "^abc", "T.c = abc"},                     // raw: no quotes
-      {C, " in ", "^(1, 2)", "T.c  in  (1, 2)"},         // raw keeps the operator as given
-      {N, "=", "^ 1 OR 1=1", "T.c =  1 OR 1=1"},         // the documented raw form
-      {D, ">=", "Today()", "T.c >= Today()"},            // left for the processor
+      {C, "=", "^abc", "T.c = abc"},              // raw: no quotes
+      {C, " in ", "^(1, 2)", "T.c  in  (1, 2)"},  // raw keeps the operator as given
+      {N, "=", "^ 1 OR 1=1", "T.c =  1 OR 1=1"},  // the documented raw form
+      {D, ">=", "Today()", "T.c >= Today()"},     // left for the processor
       {D, "=", "DateAdd('d', -1, Today())", "T.c = DateAdd('d', -1, Today())"},
       {C, "=", "$UserName", "T.c = $UserName"},
-      {C, "=", "Today", "T.c = 'Today'"},                // a name, not a call
-      {C, "=", "Upper(x)", "T.c = 'Upper(x)'"},          // not one of the processor's own
+      {C, "=", "Today", "T.c = 'Today'"},        // a name, not a call
+      {C, "=", "Upper(x)", "T.c = 'Upper(x)'"},  // not one of the processor's own
   };
   Check(cases);
 }

@@ -38,18 +38,18 @@ struct TreeCase {
 TEST_F(ExprParserTest, TermsBecomeExpressionText) {
   const TreeCase cases[] = {
       {"", ""},
-      {R"(<Field Name="Name" Table="T"/><Text Value="="/><Text Value="abc"/>)", "T.Name = 'abc'"},
-      {R"(<Field Name="Name" Table="T"/><Text Value="="/>)", "T.Name ="},
-      {R"(<Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="("/><Text Value="1"/><Text Value=")"/>)",
+      {R"x(<Field Name="Name" Table="T"/><Text Value="="/><Text Value="abc"/>)x", "T.Name = 'abc'"},
+      {R"x(<Field Name="Name" Table="T"/><Text Value="="/>)x", "T.Name ="},
+      {R"x(<Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="("/><Text Value="1"/><Text Value=")"/>)x",
        "T.a = ( 1 )"},
-      {R"(<Field Name="a" Table="T" DataType="3"/><Text Value="IN (1, 2)"/>)", "T.a IN (1, 2)"},
-      {R"(<Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="Year(x)"/>)", "T.a = Year(x)"},
-      {R"(<Field Name="a" Table="T" DataType="3"/><Text Value="&gt;"/><Field Name="b" Table="U" DataType="3"/>)",
+      {R"x(<Field Name="a" Table="T" DataType="3"/><Text Value="IN (1, 2)"/>)x", "T.a IN (1, 2)"},
+      {R"x(<Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="Year(x)"/>)x", "T.a = Year(x)"},
+      {R"x(<Field Name="a" Table="T" DataType="3"/><Text Value="&gt;"/><Field Name="b" Table="U" DataType="3"/>)x",
        "T.a > U.b"},
-      {R"(<Text Value="^T.a = 1"/><Text Value="AND"/><Text Value="("/><Field Name="a" Table="T" DataType="3"/>)"
-       R"(<Text Value="&lt;&gt;"/><Text Value="5"/><Text Value=")"/>)",
+      {R"x(<Text Value="^T.a = 1"/><Text Value="AND"/><Text Value="("/><Field Name="a" Table="T" DataType="3"/>)x"
+       R"x(<Text Value="&lt;&gt;"/><Text Value="5"/><Text Value=")"/>)x",
        "T.a = 1 AND ( T.a <> 5 )"},
-      {R"(<DataObject Name="u" DataType="0" Value="x"/><Text Value="="/><Text Value="1"/>)", "x = 1"},
+      {R"x(<DataObject Name="u" DataType="0" Value="x"/><Text Value="="/><Text Value="1"/>)x", "x = 1"},
   };
   for (const auto& c : cases) {
     Load(std::string("<Expr>") + c.terms + "</Expr>");
@@ -60,9 +60,9 @@ TEST_F(ExprParserTest, TermsBecomeExpressionText) {
 }
 
 TEST_F(ExprParserTest, BuildInfoChildHoldsTheText) {
-  Load(R"(<Condition Expression="stale"><ExprBuildInfo Expression="old">
+  Load(R"x(<Condition Expression="stale"><ExprBuildInfo Expression="old">
       <Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="2"/>
-    </ExprBuildInfo></Condition>)");
+    </ExprBuildInfo></Condition>)x");
   CExprParser parser(Root());
   EXPECT_EQ(parser.Parse(nullptr, nullptr), S_OK);
   EXPECT_EQ(Root().getAttribute("Expression"), "");
@@ -71,23 +71,23 @@ TEST_F(ExprParserTest, BuildInfoChildHoldsTheText) {
 }
 
 TEST_F(ExprParserTest, RejectedTermsReportTheirIndex) {
-  Load(R"(<Expr><Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="abc"/></Expr>)");
+  Load(R"x(<Expr><Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="abc"/></Expr>)x");
   std::int32_t index = -1;
   CString text;
   EXPECT_EQ(ParseRoot(text, &index), TPE_NOT_A_NUMBER);
   EXPECT_EQ(index, 2);
   EXPECT_EQ(text, "");
 
-  Load(R"(<Expr><Text Value="("/><Field Name="a" Table="T" DataType="3"/><Text Value="LIKE x, y"/></Expr>)");
+  Load(R"x(<Expr><Text Value="("/><Field Name="a" Table="T"/><Text Value="LIKE x, y"/></Expr>)x");
   index = -1;
   EXPECT_EQ(ParseRoot(text, &index), TPE_MULTI_VALUE_OPERATOR);
   EXPECT_EQ(index, 2);
 }
 
 TEST_F(ExprParserTest, FailedBuildInfoKeepsItsEarlierText) {
-  Load(R"(<Condition><ExprBuildInfo Expression="old">
+  Load(R"x(<Condition><ExprBuildInfo Expression="old">
       <Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="abc"/>
-    </ExprBuildInfo></Condition>)");
+    </ExprBuildInfo></Condition>)x");
   CString text;
   EXPECT_EQ(ParseRoot(text), TPE_NOT_A_NUMBER);
   EXPECT_EQ(Select("ExprBuildInfo").getAttribute("Expression"), "old");
@@ -95,8 +95,8 @@ TEST_F(ExprParserTest, FailedBuildInfoKeepsItsEarlierText) {
 }
 
 TEST_F(ExprParserTest, TablesOfEachPassesFirstTermAreCollected) {
-  Load(R"(<Expr><Field Name="a" Table="T"/><Text Value="="/><Field Name="b" Table="U"/>
-      <Text Value="AND"/><Field Name="c" Table="V" Alias="W"/><Text Value="="/><Text Value="x"/></Expr>)");
+  Load(R"x(<Expr><Field Name="a" Table="T"/><Text Value="="/><Field Name="b" Table="U"/>
+      <Text Value="AND"/><Field Name="c" Table="V" Alias="W"/><Text Value="="/><Text Value="x"/></Expr>)x");
   CString text;
   CString tables = "S";
   EXPECT_EQ(ParseRoot(text, nullptr, &tables), S_OK);
@@ -106,7 +106,7 @@ TEST_F(ExprParserTest, TablesOfEachPassesFirstTermAreCollected) {
 TEST_F(ExprParserTest, AtValuesAreEvaluatedBeforeTheCondition) {
   const COleDateTime fixed(2011, 12, 31);
   SetProcessorClock(&fixed);
-  Load(R"(<Expr><Field Name="y" Table="T" DataType="3"/><Text Value="="/><Text Value="@Year(Today())"/></Expr>)");
+  Load(R"x(<Expr><Field Name="y" Table="T" DataType="3"/><Text Value="="/><Text Value="@Year(Today())"/></Expr>)x");
   CString text;
   EXPECT_EQ(ParseRoot(text), S_OK);
   EXPECT_EQ(text, "T.y = 2011");
@@ -120,9 +120,9 @@ TEST_F(ExprParserTest, WithoutAnElementParseThrows) {
 }
 
 TEST_F(ExprParserTest, TermClassification) {
-  Load(R"(<Expr><Text Value=" in "/><Text Value="("/><Text Value=")"/><Text Value="&gt;= 5"/>
+  Load(R"x(<Expr><Text Value=" in "/><Text Value="("/><Text Value=")"/><Text Value="&gt;= 5"/>
       <Text Value="Year(x)"/><Text Value="AND"/><Query Name="q"/><Field Name="f" DataType="0"/>
-      <Field Name="g"/><Text Value="x" PreprocessExpr="="/></Expr>)");
+      <Field Name="g"/><Text Value="x" PreprocessExpr="="/></Expr>)x");
   const EXPROBJTYPE expected[] = {EXPROBJ_OPERATOR, EXPROBJ_LEFT_PAREN, EXPROBJ_RIGHT_PAREN, EXPROBJ_OPERATOR_TEXT,
                                   EXPROBJ_FUNCTION, EXPROBJ_TEXT,       EXPROBJ_QUERY,       EXPROBJ_UNTYPED,
                                   EXPROBJ_OBJECT,   EXPROBJ_OPERATOR};
@@ -133,7 +133,7 @@ TEST_F(ExprParserTest, TermClassification) {
 class CompositeObjectTest : public XmlFixture {};
 
 TEST_F(CompositeObjectTest, SelectAndConditionGiveExpressionAndOwnCondition) {
-  Load(R"(<QueryObjects>
+  Load(R"x(<QueryObjects>
       <DataObject Name="NorthSales" Aggregation="Sum" DataType="5">
         <Select><ExprBuildInfo><Field Name="Amount" Table="L" DataType="5"/></ExprBuildInfo></Select>
         <Condition><ExprBuildInfo><Field Name="Region" Table="C"/><Text Value="="/><Text Value="North, South"/></ExprBuildInfo></Condition>
@@ -141,7 +141,7 @@ TEST_F(CompositeObjectTest, SelectAndConditionGiveExpressionAndOwnCondition) {
       <DataObject Name="Margin">
         <Select><ExprBuildInfo><Field Name="Price" Table="L" DataType="5"/><Text Value="-"/><Field Name="Cost" Table="L" DataType="5"/></ExprBuildInfo></Select>
       </DataObject>
-    </QueryObjects>)");
+    </QueryObjects>)x");
   CQueryObject north(Select("DataObject[1]"));
   EXPECT_EQ(north.Parse(), S_OK);
   EXPECT_EQ(north.GetWhereClause(), "C.Region IN ('North', 'South')");
@@ -154,10 +154,10 @@ TEST_F(CompositeObjectTest, SelectAndConditionGiveExpressionAndOwnCondition) {
 }
 
 TEST_F(CompositeObjectTest, ConditionInsideTheSelectTextJoinsTheOwnCondition) {
-  Load(R"(<QueryObjects><DataObject Name="x">
+  Load(R"x(<QueryObjects><DataObject Name="x">
       <Select><ExprBuildInfo><Text Value="T.a WHERE T.b = 1 OR T.c = 2"/></ExprBuildInfo></Select>
       <Condition><ExprBuildInfo><Text Value="T.d = 3 or T.e = 4"/></ExprBuildInfo></Condition>
-    </DataObject></QueryObjects>)");
+    </DataObject></QueryObjects>)x");
   CQueryObject x(Select("DataObject"));
   EXPECT_EQ(x.Parse(), S_OK);
   EXPECT_EQ(x.GetWhereClause(), "(T.b = 1 OR T.c = 2) AND (T.d = 3 or T.e = 4)");
@@ -165,10 +165,10 @@ TEST_F(CompositeObjectTest, ConditionInsideTheSelectTextJoinsTheOwnCondition) {
 }
 
 TEST_F(CompositeObjectTest, FailingConditionIsReported) {
-  Load(R"(<QueryObjects><DataObject Name="x">
+  Load(R"x(<QueryObjects><DataObject Name="x">
       <Select><ExprBuildInfo><Field Name="a" Table="T"/></ExprBuildInfo></Select>
       <Condition><ExprBuildInfo><Field Name="n" Table="T" DataType="3"/><Text Value="="/><Text Value="abc"/></ExprBuildInfo></Condition>
-    </DataObject></QueryObjects>)");
+    </DataObject></QueryObjects>)x");
   ClearErrorInfo();
   CQueryObject x(Select("DataObject"));
   EXPECT_EQ(x.Parse(), TPE_NOT_A_NUMBER);
@@ -177,13 +177,13 @@ TEST_F(CompositeObjectTest, FailingConditionIsReported) {
 }
 
 TEST_F(CompositeObjectTest, ObjectThatReachesItselfFailsInsteadOfRecursing) {
-  Load(R"(<QueryObjects>
+  Load(R"x(<QueryObjects>
       <DataObject Name="Loop" GUID="{loop}">
         <Select><ExprBuildInfo><QueryObject Name="again" RefObject="{loop}"/></ExprBuildInfo></Select>
       </DataObject>
       <DataObject Name="A" GUID="{a}"><Select><ExprBuildInfo><QueryObject Name="toB" RefObject="{b}"/></ExprBuildInfo></Select></DataObject>
       <DataObject Name="B" GUID="{b}"><Select><ExprBuildInfo><QueryObject Name="toA" RefObject="{a}"/></ExprBuildInfo></Select></DataObject>
-    </QueryObjects>)");
+    </QueryObjects>)x");
   EXPECT_EQ(CQueryObject(Select("DataObject[1]")).Parse(), TPE_REFERENCE_CYCLE);
   EXPECT_EQ(CQueryObject(Select("DataObject[2]")).Parse(), TPE_REFERENCE_CYCLE);
 }

@@ -32,11 +32,11 @@ TEST(TransformExprTest, PlaceholdersBecomeValuesOrPredicates) {
       {"Year([Order Date])>=:p", DATATYPE_NUMERIC, "2011", "Year([Order Date]) >= 2011"},
       {"a = :p OR b <> :p", DATATYPE_CHARACTER, "x%", "a LIKE 'x%' OR b NOT LIKE 'x%'"},
       {"a = :p OR :p", DATATYPE_NUMERIC, "3", "a = 3 OR 3"},
-      {"= :p", DATATYPE_NUMERIC, "5", "=5"},          // an operator without an operand
+      {"= :p", DATATYPE_NUMERIC, "5", "=5"},  // an operator without an operand
       {"(:p)", DATATYPE_CHARACTER, "{NULL}", "(NULL)"},
       {"T.a = :p", DATATYPE_CHARACTER, "{ALL}", "1=1"},
       {"T.a = :p", DATATYPE_NUMERIC, "12&", "T.a = 12"},
-      {":p", DATATYPE_NUMERIC, "12&", "12"},          // the mark is no failure
+      {":p", DATATYPE_NUMERIC, "12&", "12"},  // the mark is no failure
   };
   for (const auto& c : cases) {
     CString expr = c.expr;

@@ -33,10 +33,10 @@ TEST_F(SortObjectsTest, EmptySectionRemovesStaleList) {
 }
 
 TEST_F(SortObjectsTest, FailingKeyLeavesPreviousList) {
-  Load(R"(<Query><SortObjects OrderBy="T.old">
+  Load(R"xml(<Query><SortObjects OrderBy="T.old">
     <Field Name="a" Table="T"/>
     <Text Value="SUM(x)" Aggregation="Sum"/>
-  </SortObjects></Query>)");
+  </SortObjects></Query>)xml");
   CSortObjects sort(Select("SortObjects"));
   EXPECT_EQ(sort.Parse(), TPE_AGGREGATE_TWICE);
   EXPECT_EQ(sort.GetOrderBy(), "T.old");

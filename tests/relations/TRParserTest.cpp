@@ -160,7 +160,9 @@ TEST_F(TRParserTest, OutcomesAndTheirCodes) {
     Load(Document(c.relations));
     EXPECT_EQ(Compose(c.tables), c.expected);
     EXPECT_EQ(m_join, c.join);
-    if (c.expected != S_OK) EXPECT_EQ(m_from, kUntouched);
+    if (c.expected != S_OK) {
+      EXPECT_EQ(m_from, kUntouched);
+    }
   }
 
   Load("<Query><TableRelations><Tables><Table Name=\"A\" Alias=\"A\"/></Tables></TableRelations></Query>");
