@@ -8,6 +8,7 @@
 // search returns -1.
 #pragma once
 
+#include <compare>
 #include <cstdarg>
 #include <cstddef>
 #include <string>
@@ -115,7 +116,9 @@ class CString {
   friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
   friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
   friend bool operator!=(const char* a, const CString& b) { return !(b == a); }
-  friend bool operator<(const CString& a, const CString& b) { return a.m_str < b.m_str; }
+  // Ordering compares the texts. Without it the implicit conversion to
+  // const char* would make std::pair and friends compare addresses.
+  friend std::strong_ordering operator<=>(const CString& a, const CString& b) { return a.m_str <=> b.m_str; }
 
  private:
   std::string m_str;

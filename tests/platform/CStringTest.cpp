@@ -77,3 +77,16 @@ TEST(CStringTest, CaseFoldingLeavesMultiByteBytesAlone) {
 }
 
 }  // namespace
+
+#include <utility>
+
+namespace {
+
+TEST(CStringTest, OrderingComparesTextsNotAddresses) {
+  const CString a("alpha"), b("beta");
+  EXPECT_TRUE(a < b);
+  EXPECT_TRUE(std::make_pair(CString("x"), a) < std::make_pair(CString("x"), b));
+  EXPECT_TRUE(std::make_pair(b, a) > std::make_pair(a, b));
+}
+
+}  // namespace
