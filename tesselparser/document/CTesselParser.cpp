@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "contracts/basis30/CVelObject.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "query/CSingleQuery.h"
 
 namespace {
 
@@ -69,4 +72,105 @@ QUERYTYPE CTesselParser::GetQueryType(int index) {
     if (exType == entry.text) return entry.type;
   }
   return QUERYTYPE_UNKNOWN;
+}
+
+long CTesselParser::Parse() {
+  for (int i = 0;; ++i) {
+    IXMLDOMElementPtr element = GetQuery(i);
+    if (!element) return S_OK;
+    CSingleQuery query(element);
+    const long rc = query.Parse();
+    if (rc >= 0) continue;
+    SetErrorInfo(FormatMsg(TPE_QUERY_FAILED, query.GetName(), GetMsg(static_cast<HRESULT>(rc))), nullptr);
+    return rc;
+  }
+}
+
+CString CTesselParser::GetCommand(int index) {
+  IXMLDOMElementPtr query = GetQuery(index);
+  if (!query) return CString();
+  CString command = query.getAttribute("Command");
+  if (!command.IsEmpty()) return command;
+  Parse();
+  return query.getAttribute("Command");
+}
+
+namespace {
+
+// What a set member adds to the closing statement, before its name.
+const char* SetFragment(QUERYTYPE type) {
+  switch (type) {
+    case QUERYTYPE_UNION: return " UNION [";
+    case QUERYTYPE_INTERSECT: return " INTERSET [";  // the dataset engine's keyword, as it reads it
+    case QUERYTYPE_MINUS: return " MINUS [";
+    case QUERYTYPE_MERGE: return " MERGE [";
+    case QUERYTYPE_UNIONALL: return " UNION ALL [";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+CString CTesselParser::GetCommands() {
+  const long count = GetQueryCount();
+  CString commands, setExpression, firstBracket;
+  int common = -1;
+  for (int i = 0; i < count; ++i) {
+    const CString name = CVelObject(GetQuery(i)).GetName();
+    if (i == 0) {
+      firstBracket = setExpression = "[" + name + "]";
+      commands = GetCommand(0);
+    } else {
+      const QUERYTYPE type = GetQueryType(i);
+      if (common == -1) common = type;
+      else if (common >= 0 && common != type) common = -2;
+      if (const char* fragment = SetFragment(type)) {
+        setExpression += fragment + name + "]";
+        commands += "\r\n\r\n" + GetCommand(i);
+      }
+    }
+    if (commands.Right(3) != ";\r\n") commands += ";\r\n";
+  }
+  if (!setExpression.IsEmpty() && setExpression != firstBracket) {
+    if (common == QUERYTYPE_UNIONALL || common == QUERYTYPE_UNION) {
+      bool ok = true;
+      commands = RewriteUnion(commands, common == QUERYTYPE_UNIONALL ? " UNION ALL " : " UNION ", ok);
+      if (!ok) return CString();
+    } else {
+      commands += "\r\n\r\nCREATE DATASET BY UMI " + setExpression;
+    }
+  }
+  commands.TrimRight(";\r\n");
+  return commands;
+}
+
+// Joins the SELECT parts of every dataset statement after the first into
+// the first statement with `joiner`. The SELECT part starts after the
+// " BY " that follows the bracketed dataset name, so that a name holding
+// " BY " does not cut the statement in the wrong place. `ok` is false when
+// a statement holds no " BY ".
+CString CTesselParser::RewriteUnion(const CString& commands, const char* joiner, bool& ok) {
+  ok = true;
+  CString rewritten;
+  for (int p = 0; p >= 0;) {
+    const int start = commands.Find("CREATE DATASET ", p);
+    if (start < 0) break;
+    p = commands.Find("\r\n\r\n", start);
+    if (rewritten.IsEmpty() && p > 0) {
+      rewritten = commands.Left(p);
+    } else {
+      const int bracketBy = commands.Find("] BY ", start);
+      int by = bracketBy >= 0 && (p <= 0 || bracketBy < p) ? bracketBy + 1 : commands.Find(" BY ", start);
+      if (by < 0 || (p > 0 && by > p)) {
+        ok = false;
+        return CString();
+      }
+      const int from = by + 4;
+      const int end = p > 0 ? p : commands.GetLength();
+      rewritten += CString("\r\n") + joiner + "\r\n" + commands.Mid(from, end - from);
+    }
+    rewritten.TrimRight();
+    rewritten.TrimRight(';');
+  }
+  return rewritten;
 }

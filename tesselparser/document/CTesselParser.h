@@ -42,11 +42,33 @@ class TESSEL_API CTesselParser {
   // Number of "Query" children of the root; 0 without a root.
   long GetQueryCount();
 
+  // Composes every query of the document in document order and stops at
+  // the first failure, whose code it returns after recording the message
+  // "Query '<name>' could not be composed: <reason>". Queries before the
+  // failing one keep what they wrote; later ones are not parsed. Writes
+  // "Sql", "Command" and "MultiSQL" on each query. Throws
+  // `_com_error(E_POINTER)` without a root.
+  long Parse();
+
+  // The command text of the whole document: the first query's command,
+  // then the commands of the set members (queries of kind Union,
+  // Intersect, Minus, Merge, Union All) with a closing statement
+  // "CREATE DATASET BY UMI [P] UNION [Q] ..." naming their datasets; when
+  // every query after the first is a Union (or every one a Union All), the
+  // members' SELECT parts are joined into the first statement with UNION
+  // (UNION ALL) instead. Parses on demand. Trailing ';', CR and LF are
+  // removed. Empty without a root, without queries, or when a union member
+  // holds no " BY ".
+  CString GetCommands();
+
   const IXMLDOMElementPtr& GetRoot() const noexcept { return m_pRoot; }
   // The "ExType" text of a known kind, or nullptr for QUERYTYPE_UNKNOWN.
   static const char* GetQueryTypeText(QUERYTYPE type);
 
  protected:
+  // The "Command" text of query `index`, parsing the document first when it
+  // is empty; "" past the last query. Throws without a root.
+  CString GetCommand(int index);
   // The element of query `index` (0-based), or null past the last query.
   // Throws `_com_error(E_POINTER)` without a root.
   IXMLDOMElementPtr GetQuery(int index);
@@ -56,5 +78,8 @@ class TESSEL_API CTesselParser {
 
  private:
   IXMLDOMElementPtr m_pRoot;
+
+ private:
+  static CString RewriteUnion(const CString& commands, const char* joiner, bool& ok);
 };
 

@@ -139,7 +139,13 @@ bool GenerateVerbatim(const char* column, const char* op, const CString& value, 
     return true;
   }
   if (value.CompareNoCase("{NULL}") == 0) {
-    result.Format("%s IS NULL", column);
+    // "<> {NULL}" (or NOT IN, NOT LIKE ...) asks for the rows that have a
+    // value; IS NULL would give the opposite of what was typed.
+    CString upper(op);
+    upper.Trim();
+    upper.MakeUpper();
+    const bool negative = upper == "<>" || upper.Left(4) == "NOT ";
+    result.Format(negative ? "%s IS NOT NULL" : "%s IS NULL", column);
     return true;
   }
   // "^" is the documented raw form: the user writes SQL and takes charge of it.

@@ -8,6 +8,7 @@
 #include "contracts/basis30/ResultCodes.h"
 #include "expr/CExprParser.h"
 #include "objects/CQueryObject.h"
+#include "query/CSingleQuery.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 
 namespace {
@@ -153,11 +154,18 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CS
       if (rc < 0) StoreIndex(pErrorIndex, i + 2);
       return rc < 0 ? rc : S_OK;
     }
-    case EXPROBJ_QUERY:
-      // TODO(issue "Query composition and documents"): compose the
-      // sub-query with CSingleQuery and embed its SQL in parentheses.
-      StoreIndex(pErrorIndex, i + 2);
-      return E_NOTIMPL;
+    case EXPROBJ_QUERY: {
+      CSingleQuery subQuery(valueTerm);
+      rc = subQuery.Parse();
+      if (rc < 0) {
+        StoreIndex(pErrorIndex, i + 2);
+        SetErrorInfo(FormatMsg(TPE_QUERY_FAILED, subQuery.GetName(), GetMsg(rc)), nullptr);
+        return rc;
+      }
+      item += " (" + subQuery.GetSql() + ")";
+      next = i + 3;
+      return S_OK;
+    }
     default:
       return S_OK;  // the value term starts the next pass
   }

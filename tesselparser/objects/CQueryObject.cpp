@@ -14,6 +14,7 @@
 #include "expr/CExprParser.h"
 #include "objects/CObjectNesting.h"
 #include "params/CParam.h"
+#include "query/CSingleQuery.h"
 #include "platform/COleDateTime.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 
@@ -129,6 +130,9 @@ CString CQueryObject::GetTable() {
     return result;
   }
   if (type == "DataObject" || type == "QueryObject") return MemberTables();
+  // A sub-query brings its own FROM clause; its tables are not the outer
+  // statement's.
+  if (type == "Query") return CString();
   CString expr = CVelObject::GetExpression();
   if (expr.IsEmpty()) expr = GetExpression();
   return CSqlParser::GetTablesFromExpr(expr, nullptr);
@@ -327,9 +331,16 @@ HRESULT CQueryObject::BuildExpression(CString& expr) {
     return S_OK;
   }
   if (type == "Query") {
-    // TODO(issue "Query composition and documents"): compose the sub-query
-    // with CSingleQuery and embed its SQL.
-    return E_NOTIMPL;
+    // A sub-query stands as a scalar sub-select, so its SQL is enclosed in
+    // parentheses wherever the column is used.
+    CSingleQuery subQuery(m_pSourceNode);
+    const long rc = subQuery.Parse();
+    if (rc < 0) {
+      SetErrorInfo(FormatMsg(TPE_QUERY_FAILED, subQuery.GetName(), GetMsg(rc)), nullptr);
+      return rc;
+    }
+    expr = "(" + subQuery.GetSql() + ")";
+    return S_OK;
   }
   if (IXMLDOMNodePtr select = m_pSourceNode.selectSingleNode("Select")) {
     const HRESULT rc = BuildComposite(select, expr);

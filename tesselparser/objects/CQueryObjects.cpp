@@ -57,7 +57,9 @@ CString TypedAlias(CQueryObject& object, const IXMLDOMNodePtr& source, int n) {
 CString ColumnText(CQueryObject& object) {
   CString col = object.GetExpression();
   col.Trim(' ');
-  TrimShell(col, "()", false);
+  // A sub-select keeps its parentheses: without them it is no column.
+  CString inner = col;
+  if (TrimShell(inner, "()", false) && FindStringNoCase(inner, "SELECT ", 0) != 0) col = inner;
   const int where = col.Find(" WHERE ");
   if (where >= 0) col = col.Left(where);
   return col;

@@ -1,7 +1,20 @@
 // CSingleQuery.cpp - the sections of a query and its table alias list.
 #include "query/CSingleQuery.h"
 
+#include "contracts/basis30/CSqlParser.h"
+#include "contracts/basis30/CXdbSqlParser.h"
+#include "contracts/basis30/DataSource.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
+#include "contracts/trellis/CFrameCI.h"
+#include "document/CDSContext.h"
+#include "expr/CExprParser.h"
+#include "objects/CObjectNesting.h"
+#include "objects/CQueryObjects.h"
+#include "platform/IXMLDOMNodeListPtr.h"
+#include "query/CSortObjects.h"
+#include "relations/CTRParser.h"
 
 CSingleQuery::CSingleQuery(IXMLDOMNodePtr node) : CBaseObject(node) {}
 
@@ -56,4 +69,216 @@ CString CSingleQuery::ProcessTableAlias(const char* tables) {
   }
   result.TrimLeft(',');
   return result;
+}
+
+namespace {
+
+// Attributes a referring query keeps as its own when it is refreshed from
+// the query it refers to.
+constexpr const char* kKeepOnRefresh =
+    "GUID,ID,Name,Description,RefObject,AccessType,DatasourceGUID,ShowName,Value,Attachments,Distinct";
+
+bool HasOr(const CString& text) { return FindStringNoCase(text, " OR ", 0) >= 0; }
+
+CString Wrapped(const CString& text) { return HasOr(text) ? "(" + text + ")" : text; }
+
+// The expression of a condition section ("Condition" with an expression
+// tree); empty when the section or its tree is missing or empty.
+HRESULT ReadCondition(const IXMLDOMNodePtr& section, CString* tables, CString& text) {
+  text.Empty();
+  if (!section) return S_OK;
+  IXMLDOMNodePtr info = CVelObject(section).GetExprBuildInfo(false);
+  if (!info || !info.hasChildNodes()) return S_OK;
+  CExprParser parser(info);
+  const HRESULT rc = parser.Parse(nullptr, tables);
+  if (rc < 0) return rc;
+  text = parser.GetExpression();
+  return S_OK;
+}
+
+// The per-table constraints whose table is among `tables`, joined by AND.
+HRESULT ReadConstraints(const IXMLDOMNodePtr& relations, const CString& tables, CString& constraints) {
+  constraints.Empty();
+  if (!relations) return S_OK;
+  IXMLDOMNodeListPtr list = relations.selectNodes("TableConstrains/TableConstrain");
+  for (long i = 0; i < list.length(); ++i) {
+    CVelObject constraint(list.item(i));
+    if (CSqlParser::FindTable(tables, constraint.GetAttribute("Alias")) < 0) continue;
+    IXMLDOMNodePtr info = constraint.GetExprBuildInfo(false);
+    if (!info) continue;
+    CExprParser parser(info);
+    const HRESULT rc = parser.Parse(nullptr, nullptr);
+    if (rc < 0) return rc;
+    const CString c = Wrapped(parser.GetExpression());
+    constraints += constraints.IsEmpty() ? c : " AND " + c;
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+long CSingleQuery::Parse() {
+  if (IsReferring()) {
+    const HRESULT rc = GetRefObject(m_pSectionNode, true);
+    if (rc < 0) return rc;
+    UpdateFromObject(m_pSectionNode, kKeepOnRefresh, false);
+  }
+  CDSContext context(GetDSType(GetElement()));
+  // A query that reaches itself again (a sub-query object or condition term
+  // naming it, directly or through others) would recurse without end.
+  CObjectNesting nesting(ResolveSectionNode(), CObjectNesting::QUERY);
+  if (!nesting.Entered()) {
+    SetErrorInfo(FormatMsg(TPE_REFERENCE_CYCLE, GetName()), nullptr);
+    return TPE_REFERENCE_CYCLE;
+  }
+  IXMLDOMNodePtr objects = GetQueryObjects(false);
+  if (!objects || !objects.hasChildNodes()) return TPE_NO_QUERY_OBJECTS;
+  if (!CFrameCI::ExistGRS() && !GetAttribute("Command").IsEmpty()) return 1;
+  return Compose();
+}
+
+long CSingleQuery::Compose() {
+  const CString name = GetName();
+  CQueryObjects objects(GetQueryObjects(false));
+  HRESULT rc = objects.ComposeSqls();
+  if (rc < 0) return rc;
+  const int groups = objects.GetSqlCount();
+  if (groups < 1) return E_FAIL;
+
+  HRESULT deferred = S_OK;
+  CString orderBy, documentWhere, whereTables, having, joinText, fromText, sqlText, command;
+  for (int g = 0; g < groups; ++g) {
+    CString tables = objects.GetSqlTables(g);
+    const CString columns = objects.GetSqlColumns(g);
+    const CString objectWhere = objects.GetSqlWhere(g);
+    CString groupBy = objects.GetSqlGroupBy(g);
+
+    if (groups == 1) {
+      IXMLDOMNodePtr sortSection = GetSortObjects(false);
+      if (sortSection && sortSection.hasChildNodes()) {
+        CSortObjects sort(sortSection);
+        rc = sort.Parse();
+        if (rc < 0) return rc;
+        orderBy = sort.GetOrderBy();
+      }
+      if (!orderBy.IsEmpty()) CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(orderBy, nullptr));
+    }
+    if (g == 0) {
+      rc = ReadCondition(GetWhereClause(false), &whereTables, documentWhere);
+      if (rc < 0) return rc;
+      rc = ReadCondition(GetHavingClause(false), nullptr, having);
+      if (rc < 0) return rc;
+    }
+    // Every group filters with the query's WHERE, so every group needs the
+    // tables it names, not only the first.
+    CSqlParser::AddTables(tables, whereTables);
+    CString where = documentWhere;
+    if (!having.IsEmpty()) {
+      if (groupBy.IsEmpty()) groupBy = columns;
+      CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(having, nullptr));
+    }
+
+    IXMLDOMNodePtr relations = GetTableRelations(false);
+    if (relations && relations.selectSingleNode("Tables/Table")) {
+      CTRParser parser(relations);
+      rc = parser.ComposeFromClause(ProcessTableAlias(tables), joinText, &fromText);
+      if (rc < 0 && deferred >= 0) deferred = rc;
+      CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(joinText, nullptr));
+      CVelObject(relations).SetExpression(joinText);
+    }
+    CString constraints;
+    rc = ReadConstraints(relations, tables, constraints);
+    if (rc < 0) return rc;
+
+    if (!objectWhere.IsEmpty()) {
+      where = where.IsEmpty() ? objectWhere : Wrapped(where) + " AND " + Wrapped(objectWhere);
+    }
+    if (!constraints.IsEmpty()) {
+      if (where.IsEmpty()) where = constraints;
+      else if (HasOr(where)) where = "(" + where + ") AND " + constraints;
+      else where += " AND " + constraints;
+    }
+    CString ansiJoin;
+    if (!joinText.IsEmpty()) {
+      if (!fromText.IsEmpty()) {
+        ansiJoin = fromText + " " + joinText;
+        CVelObject(relations).SetExpression(ansiJoin);
+      } else {
+        where = where.IsEmpty() ? joinText : Wrapped(where) + " AND " + joinText;
+      }
+    }
+
+    CSqlParser statement(nullptr);
+    statement.SetTables(tables);
+    statement.SetColumns(columns);
+    statement.SetGroupBy(groupBy);
+    statement.SetOrderBy(orderBy);
+    statement.SetWhereClause(where);
+    statement.SetHavingClause(having);
+    statement.SetDistinct(GetAttribute("Distinct") == "True");
+    statement.SetAnsiJoinClause(ansiJoin);
+    rc = statement.ComposeSql();
+    if (rc < 0) return rc;
+    const CString sql = statement.GetSql();
+    sqlText += sqlText.IsEmpty() ? sql : ";\r\n" + sql;
+
+    CString dataset = name;
+    if (groups > 1) dataset.Format("%s_MQ%d", name.GetString(), g + 1);
+    CString groupCommand;
+    rc = CXdbSqlParser(sql).GetCommands(groupCommand, dataset);
+    if (rc < 0) return rc;
+    command += command.IsEmpty() ? groupCommand : ";\r\n\r\n" + groupCommand;
+  }
+
+  if (groups < 2) {
+    SetAttribute("MultiSQL", "");
+  } else {
+    SetAttribute("MultiSQL", "True");
+    AppendMergeCommands(command, name, groups, objects.m_nPlainCount);
+  }
+  SetAttribute("Sql", sqlText);
+  SetAttribute("Command", command);
+  return deferred < 0 ? deferred : S_OK;
+}
+
+// The datasets of the groups are merged by position into "<name>_MQ" and
+// aggregated under the query's own name: the key columns grouped, the value
+// column of each group summed (every other group holds a zero there).
+void CSingleQuery::AppendMergeCommands(CString& command, const CString& name, int groups, int keys) {
+  CString merge;
+  merge.Format("CREATE DATASET [%s_MQ] BY UMI", name.GetString());
+  for (int i = 1; i <= groups; ++i) {
+    CString reference;
+    reference.Format("[%s_MQ%d]", name.GetString(), i);
+    merge += (i == 1 ? " " : " MERGE ") + reference;
+  }
+  command += ";\r\n\r\n" + merge;
+
+  CString selectList, groupList;
+  for (int c = 1; c <= keys + groups; ++c) {
+    CString column;
+    column.Format("[%s_MQ].Column%d", name.GetString(), c);
+    if (c == 1) {
+      selectList = groupList = column;
+    } else if (c <= keys) {
+      selectList += ", " + column;
+      groupList += ", " + column;
+    } else {
+      selectList += ", SUM(" + column + ")";
+    }
+  }
+  CString aggregate;
+  aggregate.Format("CREATE DATASET [%s] BY SELECT %s FROM [%s_MQ] GROUP BY %s", name.GetString(),
+                   selectList.GetString(), name.GetString(), groupList.GetString());
+  command += ";\r\n\r\n" + aggregate;
+}
+
+CString CSingleQuery::GetCommand() {
+  if (GetAttribute("Command").IsEmpty()) Parse();
+  return GetAttribute("Command");
+}
+
+CString CSingleQuery::GetSql() {
+  if (GetAttribute("Sql").IsEmpty()) Parse();
+  return GetAttribute("Sql");
 }

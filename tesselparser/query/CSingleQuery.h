@@ -41,6 +41,26 @@ class TESSEL_API CSingleQuery : public CBaseObject {
   IXMLDOMNodePtr GetHavingClause(bool bCreate);
   IXMLDOMNodePtr GetTableRelations(bool bCreate);
 
+  // Composes the query: its columns, tables and grouping from the query
+  // objects, WHERE and HAVING from the condition trees, ORDER BY from the
+  // sort objects (single-group queries only), joins from the table
+  // relations, and per-table constraints; one statement per source group.
+  // Writes "Sql" (the statements joined by ";\r\n"), "Command" (the
+  // dataset commands joined by ";\r\n\r\n", with the merge commands of a
+  // split query) and "MultiSQL" ("True" for a split query, else removed).
+  // Returns 0; 1 when the query already has a command and ExistGRS is off
+  // (nothing is written); or a failure: a reference's code,
+  // TPE_NO_QUERY_OBJECTS, TPE_REFERENCE_CYCLE (the query reaches itself
+  // again through sub-queries or references), E_FAIL without a statement,
+  // a part's code. A failing relation composition is returned after the
+  // texts are written. Earlier steps' writes (the sort list, the relation
+  // expression, the objects' expressions) stay on failure.
+  long Parse();
+  // The stored "Command" or "Sql" text, parsing first when it is empty;
+  // "" when the query does not parse.
+  CString GetCommand();
+  CString GetSql();
+
  protected:
   // Reduces the comma list `tables` ("table alias" or "table" entries) to
   // the names the tables go by: the alias (the second blank-separated word,
@@ -60,4 +80,6 @@ class TESSEL_API CSingleQuery : public CBaseObject {
   // The accessor behind the five public ones: `xpath` selects the section,
   // `tag` names a created one, a non-null `exType` is set on it.
   IXMLDOMNodePtr GetSection(const char* xpath, const char* tag, const char* exType, bool bCreate);
+  long Compose();
+  static void AppendMergeCommands(CString& command, const CString& name, int groups, int keys);
 };

@@ -69,7 +69,9 @@ TEST_F(ConditionTest, SpecialRawAndEvaluableValuesStandAsWritten) {
       {C, "=", "{ALL}", "1=1"},
       {N, "<>", " {all} ", "1=1"},
       {C, "=", "{NULL}", "T.c IS NULL"},
-      {D, "<>", "{Null}", "T.c IS NULL"},
+      {D, "<>", "{Null}", "T.c IS NOT NULL"},  // the negative operator keeps its meaning
+      {C, "NOT IN", "{NULL}", "T.c IS NOT NULL"},
+      {C, "IN", "{null}", "T.c IS NULL"},
       {C, "=", "", "1=1"},
       {N, ">", " \t ", "1=1"},
       {C, "=", "^abc", "T.c = abc"},              // raw: no quotes

@@ -1,0 +1,53 @@
+// ParseCommand.cpp - "tessel parse [-o FILE | --in-place] DOC.xml":
+// composes every query of the document, as a host would, and writes the
+// updated document (with "Sql", "Command" and "MultiSQL" on each query).
+#include <cstdio>
+#include <filesystem>
+
+#include "contracts/basis30/Messages.h"
+#include "document/CTesselParser.h"
+#include "tools/tessel/Tool.h"
+
+namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) || a == b;
+}
+
+int RunParse(const ParsedArgs& args) {
+  const std::string input = args.operands[0];
+  std::string output = args.Get("--output");
+  if (args.Has("--in-place")) {
+    if (input == "-") return UsageError("--in-place needs a document file, not standard input");
+    if (!output.empty() && !SamePath(output, input)) return UsageError("--in-place and -o name different files");
+    output = input;
+  } else if (!output.empty() && input != "-" && SamePath(output, input)) {
+    return UsageError("-o names the input document; add --in-place to overwrite it");
+  }
+  IXMLDOMDocumentPtr document;
+  if (!LoadDocument(input, document)) return kExitUsage;
+  ClearErrorInfo();
+  CTesselParser parser(document);
+  const long rc = parser.Parse();
+  // The document is written also after a failure: the queries before the
+  // failing one carry their results.
+  if (output.empty()) {
+    std::fputs(document.xml().GetString(), stdout);
+  } else if (!document.save(output.c_str())) {
+    std::fprintf(stderr, "%s: cannot write the file\n", output.c_str());
+    return kExitUsage;
+  }
+  return rc < 0 ? ReportFailure(static_cast<HRESULT>(rc)) : kExitOk;
+}
+
+const SubcommandRegistration kRegistration({
+    "parse",
+    "parse [-o FILE | --in-place] DOC.xml   compose every query; write the updated document",
+    {{"--output", "-o", true, false}, {"--in-place", "", false, false}},
+    1,
+    1,
+    RunParse,
+});
+
+}  // namespace
