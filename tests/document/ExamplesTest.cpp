@@ -19,7 +19,7 @@ namespace {
 
 std::string ExamplePath(const std::string& name) {
   const char* dir = std::getenv("TESSEL_SOURCE_DIR");
-  return std::string(dir ? dir : ".") + "/examples/" + name;
+  return std::string(dir ? dir : TESSEL_SOURCE_DIR_DEFAULT) + "/examples/" + name;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -18,7 +18,7 @@ struct ToolRun {
 
 inline std::string SourceDir() {
   const char* dir = std::getenv("TESSEL_SOURCE_DIR");
-  return dir ? dir : ".";
+  return dir ? dir : TESSEL_SOURCE_DIR_DEFAULT;
 }
 
 // `text` as one word for the shell: single-quoted, with every single quote
