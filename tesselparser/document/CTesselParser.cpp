@@ -7,6 +7,7 @@
 #include "contracts/basis30/CVelObject.h"
 #include "contracts/basis30/Messages.h"
 #include "contracts/basis30/ResultCodes.h"
+#include "platform/IXMLDOMNodeListPtr.h"
 #include "query/CSingleQuery.h"
 
 namespace {
@@ -64,8 +65,10 @@ IXMLDOMElementPtr CTesselParser::GetQuery(int index) {
   return IXMLDOMElementPtr(m_pRoot->selectSingleNode(path));
 }
 
-QUERYTYPE CTesselParser::GetQueryType(int index) {
-  CVelObject query(GetQuery(index));
+QUERYTYPE CTesselParser::GetQueryType(int index) { return QueryTypeOf(GetQuery(index)); }
+
+QUERYTYPE CTesselParser::QueryTypeOf(const IXMLDOMElementPtr& element) {
+  CVelObject query(element);
   if (query.IsNull()) return QUERYTYPE_UNKNOWN;
   const CString exType = query.GetExType();
   for (const auto& entry : kQueryTypes) {
@@ -75,19 +78,21 @@ QUERYTYPE CTesselParser::GetQueryType(int index) {
 }
 
 long CTesselParser::Parse() {
-  for (int i = 0;; ++i) {
-    IXMLDOMElementPtr element = GetQuery(i);
-    if (!element) return S_OK;
-    CSingleQuery query(element);
+  if (!m_pRoot) throw _com_error(E_POINTER, "the query document parser has no root element");
+  const IXMLDOMNodeListPtr queries = m_pRoot.selectNodes("Query");
+  for (long i = 0; i < queries.length(); ++i) {
+    CSingleQuery query(queries.item(i));
     const long rc = query.Parse();
     if (rc >= 0) continue;
     SetErrorInfo(FormatMsg(TPE_QUERY_FAILED, query.GetName(), GetMsg(static_cast<HRESULT>(rc))), nullptr);
     return rc;
   }
+  return S_OK;
 }
 
-CString CTesselParser::GetCommand(int index) {
-  IXMLDOMElementPtr query = GetQuery(index);
+CString CTesselParser::GetCommand(int index) { return CommandOf(GetQuery(index)); }
+
+CString CTesselParser::CommandOf(const IXMLDOMElementPtr& query) {
   if (!query) return CString();
   CString command = query.getAttribute("Command");
   if (!command.IsEmpty()) return command;
@@ -112,21 +117,23 @@ const char* SetFragment(QUERYTYPE type) {
 }  // namespace
 
 CString CTesselParser::GetCommands() {
-  const long count = GetQueryCount();
+  if (!m_pRoot) return CString();
+  const IXMLDOMNodeListPtr queries = m_pRoot.selectNodes("Query");
   CString commands, setExpression, firstBracket;
   int common = -1;
-  for (int i = 0; i < count; ++i) {
-    const CString name = CVelObject(GetQuery(i)).GetName();
+  for (long i = 0; i < queries.length(); ++i) {
+    const IXMLDOMElementPtr query(queries.item(i));
+    const CString name = CVelObject(query).GetName();
     if (i == 0) {
       firstBracket = setExpression = "[" + name + "]";
-      commands = GetCommand(0);
+      commands = CommandOf(query);
     } else {
-      const QUERYTYPE type = GetQueryType(i);
+      const QUERYTYPE type = QueryTypeOf(query);
       if (common == -1) common = type;
       else if (common >= 0 && common != type) common = -2;
       if (const char* fragment = SetFragment(type)) {
         setExpression += fragment + name + "]";
-        commands += "\r\n\r\n" + GetCommand(i);
+        commands += "\r\n\r\n" + CommandOf(query);
       }
     }
     if (commands.Right(3) != ";\r\n") commands += ";\r\n";

@@ -80,6 +80,8 @@ class TESSEL_API CTesselParser {
   IXMLDOMElementPtr m_pRoot;
 
  private:
+  CString CommandOf(const IXMLDOMElementPtr& query);
+  static QUERYTYPE QueryTypeOf(const IXMLDOMElementPtr& query);
   static CString RewriteUnion(const CString& commands, const char* joiner, bool& ok);
 };
 
