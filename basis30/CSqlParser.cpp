@@ -26,20 +26,11 @@ std::string_view TrimView(std::string_view t) {
   return t.substr(b, e - b);
 }
 
-// Index just past the quoted literal or bracketed name opening at `i`
-// (doubled delimiters inside are escapes); -1 when it is not closed.
-size_t SkipLiteral(std::string_view t, size_t i) {
-  const char open = t[i];
-  const char close = open == '[' ? ']' : open;
-  for (size_t j = i + 1; j < t.size(); ++j) {
-    if (t[j] != close) continue;
-    if (j + 1 < t.size() && t[j + 1] == close) {
-      ++j;
-      continue;
-    }
-    return j + 1;
-  }
-  return std::string_view::npos;
+// Index just past the quoted literal or bracketed name opening at `i`;
+// npos when it is not closed.
+size_t SkipQuotedAt(std::string_view t, size_t i) {
+  const int next = SkipLiteral(t, static_cast<int>(i));
+  return next < 0 ? std::string_view::npos : static_cast<size_t>(next);
 }
 
 bool OpensLiteral(char c) { return c == '\'' || c == '"' || c == '['; }
@@ -54,7 +45,7 @@ void ScanOutsideLiterals(std::string_view t, Visit visit) {
   for (size_t i = 0; i < t.size();) {
     const char c = t[i];
     if (OpensLiteral(c)) {
-      const size_t next = SkipLiteral(t, i);
+      const size_t next = SkipQuotedAt(t, i);
       if (next == std::string_view::npos) return;
       i = next;
       continue;
@@ -93,7 +84,7 @@ std::string NameKey(std::string_view t) {
   for (size_t i = 0; i < t.size();) {
     const char c = t[i];
     if (c == '[') {
-      const size_t next = SkipLiteral(t, i);
+      const size_t next = SkipQuotedAt(t, i);
       const size_t stop = next == std::string_view::npos ? t.size() : next - 1;
       for (size_t j = i + 1; j < stop; ++j) {
         key += AsciiUpper(t[j]);
@@ -160,7 +151,7 @@ CString CleanPiece(const CString& piece) {
   for (size_t i = 0; i < t.size();) {
     const char c = t[i];
     if (OpensLiteral(c)) {
-      const size_t next = SkipLiteral(t, i);
+      const size_t next = SkipQuotedAt(t, i);
       const size_t stop = next == std::string_view::npos ? t.size() : next;
       out.append(t.substr(i, stop - i));
       i = stop;
@@ -225,12 +216,12 @@ bool StartsWithFromKeyword(std::string_view t) {
 // the part is not closed.
 size_t PartEnd(std::string_view t, size_t i) {
   const char c = t[i];
-  if (c == '[' || c == '"') return SkipLiteral(t, i);
+  if (c == '[' || c == '"') return SkipQuotedAt(t, i);
   if (c == '{') {
     int depth = 0;
     for (size_t j = i; j < t.size();) {
       if (t[j] == '\'' || t[j] == '"') {
-        const size_t next = SkipLiteral(t, j);
+        const size_t next = SkipQuotedAt(t, j);
         if (next == std::string_view::npos) return next;
         j = next;
         continue;
@@ -334,7 +325,7 @@ CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) 
   while (i < t.size()) {
     const char c = t[i];
     if (c == '\'') {
-      const size_t next = SkipLiteral(t, i);
+      const size_t next = SkipQuotedAt(t, i);
       if (next == std::string_view::npos) break;  // the rest is an open literal
       i = next;
       continue;

@@ -100,24 +100,6 @@ struct Token {
   int end;
 };
 
-// A quoted literal ('...' or "...", the delimiter doubled inside as an
-// escape) or a bracketed name ([...], "]]" inside) opening at `i`: the index
-// just past its closing delimiter, or -1 when the text ends first.
-int SkipQuoted(std::string_view t, int i) {
-  const char open = t[static_cast<size_t>(i)];
-  const char close = open == '[' ? ']' : open;
-  const int n = static_cast<int>(t.size());
-  for (int j = i + 1; j < n; ++j) {
-    if (t[static_cast<size_t>(j)] != close) continue;
-    if (j + 1 < n && t[static_cast<size_t>(j + 1)] == close) {
-      ++j;  // doubled delimiter: an escaped character
-      continue;
-    }
-    return j + 1;
-  }
-  return -1;
-}
-
 // A brace group opening at `i`, with nested braces and the literals inside
 // skipped: the index just past its closing brace, or -1.
 int SkipBrace(std::string_view t, int i) {
@@ -126,7 +108,7 @@ int SkipBrace(std::string_view t, int i) {
   while (i < n) {
     const char c = t[static_cast<size_t>(i)];
     if (c == '\'' || c == '"' || c == '[') {
-      i = SkipQuoted(t, i);
+      i = SkipLiteral(t, i);
       if (i < 0) return -1;
       continue;
     }
@@ -235,7 +217,7 @@ bool TokenizedText::Scan(std::string_view text) {
       while (i < n && !IsNoname(text[static_cast<size_t>(i)])) ++i;
     } else if (c == '\'' || c == '"' || c == '[') {
       kind = c == '\'' ? TokenKind::String : c == '"' ? TokenKind::QuotedName : TokenKind::BracketName;
-      i = SkipQuoted(text, i);
+      i = SkipLiteral(text, i);
       if (i < 0) return false;
     } else if (c == '{') {
       kind = TokenKind::Brace;
@@ -356,7 +338,7 @@ bool IsDateEscape(std::string_view brace) {
   size_t i = letters;
   while (i < inner.size() && IsBlank(inner[i])) ++i;
   if (i >= inner.size() || inner[i] != '\'') return false;
-  return SkipQuoted(inner, static_cast<int>(i)) == static_cast<int>(inner.size());
+  return SkipLiteral(inner, static_cast<int>(i)) == static_cast<int>(inner.size());
 }
 
 // What the inside of a parenthesised group is: as one operand, and as the

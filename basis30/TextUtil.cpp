@@ -23,25 +23,6 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 bool IsHighByte(char c) { return static_cast<unsigned char>(c) >= 0x80; }
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-// A quoted literal ('...' or "...", the delimiter doubled inside as an
-// escape) or a bracketed name ([...], "]]" inside as an escape) opening at
-// `i`. Returns the index just past its closing delimiter, or -1 when the
-// text ends first.
-int SkipLiteral(std::string_view t, int i) {
-  const char open = t[static_cast<size_t>(i)];
-  const char close = open == '[' ? ']' : open;
-  const int n = static_cast<int>(t.size());
-  for (int j = i + 1; j < n; ++j) {
-    if (t[static_cast<size_t>(j)] != close) continue;
-    if (j + 1 < n && t[static_cast<size_t>(j + 1)] == close) {
-      ++j;  // doubled delimiter: an escaped character, not the end
-      continue;
-    }
-    return j + 1;
-  }
-  return -1;
-}
-
 bool OpensLiteral(char c) { return c == '\'' || c == '"' || c == '['; }
 
 // The reserved words that cannot stand as plain names, upper case and
@@ -70,6 +51,23 @@ bool IsReservedWord(std::string_view name) {
 }
 
 }  // namespace
+
+int SkipLiteral(std::string_view t, int i) {
+  if (i < 0 || static_cast<size_t>(i) >= t.size()) return -1;
+  const char open = t[static_cast<size_t>(i)];
+  const char close = open == '[' ? ']' : open;
+  const int n = static_cast<int>(t.size());
+  for (int j = i + 1; j < n; ++j) {
+    if (t[static_cast<size_t>(j)] != close) continue;
+    if (j + 1 < n && t[static_cast<size_t>(j + 1)] == close) {
+      ++j;  // doubled delimiter: an escaped character, not the end
+      continue;
+    }
+    return j + 1;
+  }
+  return -1;
+}
+
 
 CString GetField(const char* text, int index, char sep) {
   const std::string_view t = View(text);

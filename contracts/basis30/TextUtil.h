@@ -9,6 +9,8 @@
 // runs in time linear in its text and without recursion.
 #pragma once
 
+#include <string_view>
+
 #include "platform/CString.h"
 
 // Field `index` (0-based) of `text` split at every `sep`; empty past the end
@@ -99,3 +101,9 @@ int GetPreviousSubExpr(const char* text, int end, CString& operand);
 // an empty `open` or `close`.
 int FindSubObjExpr(const char* text, const char* open, const char* close, CString& found, int start,
                    bool bOutsideQuotes);
+
+// The quoted literal ('...' or "...", the delimiter doubled inside as an
+// escape) or bracketed name ([...], "]]" inside) that opens at `start`:
+// returns the index just past its closing delimiter, or -1 when the text
+// ends first. The scanners of the object-model library share it.
+int SkipLiteral(std::string_view text, int start);

@@ -169,25 +169,16 @@ HRESULT CQueryObjects::ComposeSqls() {
 
 namespace {
 
-// Puts the list back as it was before a failed split: placeholders and the
-// holder removed, every original child in its original place.
-void RestoreOriginal(const IXMLDOMElementPtr& list, const std::vector<IXMLDOMNodePtr>& original,
-                     const std::vector<IXMLDOMNodePtr>& placeholders, const IXMLDOMElementPtr& holder) {
+// Ends a split: the placeholders and the holder are removed and `nodes`
+// are appended to the list in order. After a failure `nodes` is every
+// original child (the list is as it was); after success it is the
+// conditional objects (they follow the objects without a condition).
+void Restore(const IXMLDOMElementPtr& list, const std::vector<IXMLDOMNodePtr>& nodes,
+             const std::vector<IXMLDOMNodePtr>& placeholders, const IXMLDOMElementPtr& holder) {
   for (const auto& placeholder : placeholders) {
     if (IXMLDOMNodePtr parent = placeholder.parentNode()) parent.removeChild(placeholder);
   }
-  for (const auto& child : original) list.appendChild(child);
-  if (IXMLDOMNodePtr parent = holder.parentNode()) parent.removeChild(holder);
-}
-
-// After a split: placeholders and holder removed, the conditional objects
-// back at the end of the list in their order.
-void RestoreSplit(const IXMLDOMElementPtr& list, const std::vector<IXMLDOMNodePtr>& conditional,
-                  const std::vector<IXMLDOMNodePtr>& placeholders, const IXMLDOMElementPtr& holder) {
-  for (const auto& placeholder : placeholders) {
-    if (IXMLDOMNodePtr parent = placeholder.parentNode()) parent.removeChild(placeholder);
-  }
-  for (const auto& object : conditional) list.appendChild(object);
+  for (const auto& node : nodes) list.appendChild(node);
   if (IXMLDOMNodePtr parent = holder.parentNode()) parent.removeChild(holder);
 }
 
@@ -212,11 +203,10 @@ HRESULT CQueryObjects::Split(const IXMLDOMNodeListPtr& conditionalList) {
     m_nPlainCount = static_cast<int>(list.childNodes().length());
     result = m_nPlainCount == 0 ? TPE_ALL_CONDITIONAL : ComposeGroups(holder, placeholders);
   } catch (...) {
-    RestoreOriginal(list, original, placeholders, holder);
+    Restore(list, original, placeholders, holder);
     throw;
   }
-  if (result < 0) RestoreOriginal(list, original, placeholders, holder);
-  else RestoreSplit(list, conditional, placeholders, holder);
+  Restore(list, result < 0 ? original : conditional, placeholders, holder);
   return result;
 }
 

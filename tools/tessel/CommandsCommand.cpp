@@ -3,7 +3,6 @@
 // operations). Line ends are printed as LF.
 #include <cstdio>
 
-#include "contracts/basis30/Messages.h"
 #include "document/CTesselParser.h"
 #include "tools/tessel/Tool.h"
 
@@ -11,11 +10,8 @@ namespace {
 
 int RunCommands(const ParsedArgs& args) {
   IXMLDOMDocumentPtr document;
-  if (!LoadDocument(args.operands[0], document)) return kExitUsage;
-  ClearErrorInfo();
-  CTesselParser parser(document);
-  const long rc = parser.Parse();
-  if (rc < 0) return ReportFailure(static_cast<HRESULT>(rc));
+  CTesselParser parser;
+  if (int exit = LoadAndParse(args.operands[0], document, parser); exit >= 0) return exit;
   CString commands = parser.GetCommands();
   commands.Replace("\r\n", "\n");
   std::printf("%s\n", commands.GetString());

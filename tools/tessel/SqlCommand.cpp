@@ -2,7 +2,6 @@
 // separated by one blank line. Line ends are printed as LF.
 #include <cstdio>
 
-#include "contracts/basis30/Messages.h"
 #include "document/CTesselParser.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 #include "tools/tessel/Tool.h"
@@ -11,11 +10,8 @@ namespace {
 
 int RunSql(const ParsedArgs& args) {
   IXMLDOMDocumentPtr document;
-  if (!LoadDocument(args.operands[0], document)) return kExitUsage;
-  ClearErrorInfo();
-  CTesselParser parser(document);
-  const long rc = parser.Parse();
-  if (rc < 0) return ReportFailure(static_cast<HRESULT>(rc));
+  CTesselParser parser;
+  if (int exit = LoadAndParse(args.operands[0], document, parser); exit >= 0) return exit;
   IXMLDOMNodeListPtr queries = parser.GetRoot().selectNodes("Query");
   for (long i = 0; i < queries.length(); ++i) {
     CString sql = IXMLDOMElementPtr(queries.item(i)).getAttribute("Sql");

@@ -9,6 +9,7 @@
 #include "contracts/basis30/Messages.h"
 #include "contracts/trellis/CFrameCI.h"
 #include "contracts/trellis/CRepository.h"
+#include "document/CTesselParser.h"
 #include "platform/ComError.h"
 
 namespace {
@@ -191,4 +192,12 @@ int RunTool(int argc, char** argv) {
     std::fprintf(stderr, "error 0x%08X: %s\n", static_cast<unsigned>(e.Error()), e.ErrorMessage());
     return kExitFailure;
   }
+}
+
+int LoadAndParse(const std::string& path, IXMLDOMDocumentPtr& document, CTesselParser& parser) {
+  if (!LoadDocument(path, document)) return kExitUsage;
+  ClearErrorInfo();
+  parser.Attach(document);
+  const long rc = parser.Parse();
+  return rc < 0 ? ReportFailure(static_cast<HRESULT>(rc)) : -1;
 }

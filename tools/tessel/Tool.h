@@ -63,6 +63,11 @@ int RunTool(int argc, char** argv);
 // (file:line:column: message) and returns false; the caller exits 2.
 bool LoadDocument(const std::string& path, IXMLDOMDocumentPtr& document);
 
+// Loads `path` and composes every query, as a host would. Returns -1 when
+// both succeeded, else the exit code to return (the failure printed).
+class CTesselParser;
+int LoadAndParse(const std::string& path, IXMLDOMDocumentPtr& document, CTesselParser& parser);
+
 // Prints "error 0xXXXXXXXX: message[: detail]" for a library failure and
 // returns kExitFailure. Uses the last recorded error when there is one,
 // else the message table's text of `code`.
