@@ -5,30 +5,6 @@
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/trellis/CRepository.h"
 
-namespace {
-
-// The "Attachments" child of `element`, or null.
-IXMLDOMElementPtr AttachmentsOf(const IXMLDOMElementPtr& element) {
-  for (IXMLDOMNodePtr child = element.firstChild(); child; child = child.nextSibling()) {
-    IXMLDOMElementPtr e(child);
-    if (e && e.tagName() == "Attachments") return e;
-  }
-  return nullptr;
-}
-
-// The first "Attachment" of `attachments` named `name`, or null. Names are
-// compared here rather than in an XPath test so that any text can be a name.
-IXMLDOMElementPtr FindAttachment(const IXMLDOMElementPtr& attachments, const char* name) {
-  if (!attachments) return nullptr;
-  for (IXMLDOMNodePtr child = attachments.firstChild(); child; child = child.nextSibling()) {
-    IXMLDOMElementPtr e(child);
-    if (e && e.tagName() == "Attachment" && e.getAttribute("Name") == name) return e;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 CBaseObject::CBaseObject(IXMLDOMNodePtr node) : CVelObject(node) {}
 
 CBaseObject::~CBaseObject() = default;
@@ -72,48 +48,18 @@ IXMLDOMNodePtr CBaseObject::GetRefObject(bool bLoad) {
   return GetRefObject(node, bLoad) == S_OK ? node : IXMLDOMNodePtr();
 }
 
+// The stand-in repository is read-only: attachments of an object loaded
+// from it are not changed (the change would be lost with the loaded copy).
 HRESULT CBaseObject::SetAttachment(const char* name, const char* data) {
-  const IXMLDOMElementPtr& element = Checked("SetAttachment");
-  if (name == nullptr || *name == '\0') return E_INVALIDARG;
-  IXMLDOMElementPtr attachments = AttachmentsOf(element);
-  if (!attachments) {
-    attachments = element.ownerDocument().createElement("Attachments");
-    element.appendChild(attachments);
-  }
-  IXMLDOMElementPtr attachment = FindAttachment(attachments, name);
-  if (!attachment) {
-    attachment = element.ownerDocument().createElement("Attachment");
-    attachment.setAttribute("Name", name);
-    attachments.appendChild(attachment);
-  }
-  attachment.setAttribute("Data", data ? data : "");
-  return S_OK;
+  if (!IsNull() && CRepository::Contains(GetElement())) return E_ACCESSDENIED;
+  return CVelObject::SetAttachment(name, data);
 }
 
-HRESULT CBaseObject::GetAttachment(const char* name, CString& data) {
-  data.Empty();
-  if (IsNull() || name == nullptr || *name == '\0') return S_FALSE;
-  IXMLDOMElementPtr attachment = FindAttachment(AttachmentsOf(GetElement()), name);
-  if (!attachment) return S_FALSE;
-  data = attachment.getAttribute("Data");
-  return S_OK;
-}
+HRESULT CBaseObject::GetAttachment(const char* name, CString& data) { return CVelObject::GetAttachment(name, data); }
 
 HRESULT CBaseObject::DeleteAttachment(const char* name) {
-  const IXMLDOMElementPtr& element = Checked("DeleteAttachment");
-  if (name == nullptr || *name == '\0') return S_FALSE;
-  IXMLDOMElementPtr attachments = AttachmentsOf(element);
-  HRESULT hr = S_FALSE;
-  // Duplicates (from a hand-edited document) all go, so that a read after
-  // the deletion cannot find a stale copy.
-  while (IXMLDOMElementPtr attachment = FindAttachment(attachments, name)) {
-    attachments.removeChild(attachment);
-    hr = S_OK;
-  }
-  // Leave no empty container behind: the element looks as it did before
-  // its first attachment.
-  if (attachments && !attachments.firstChild()) element.removeChild(attachments);
-  return hr;
+  if (!IsNull() && CRepository::Contains(GetElement())) return E_ACCESSDENIED;
+  return CVelObject::DeleteAttachment(name);
 }
 
 CString CBaseObject::GetPathName() {

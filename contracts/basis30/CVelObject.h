@@ -64,7 +64,10 @@ class CVelObject {
   // Breaking keeps the reference in "BrokenRefObject"; recovering restores it.
   virtual void BreakReferring();
   virtual void RecoverReferring();
-  // Attachments: named texts kept in "Attachments/Attachment" children.
+  // Attachments: named texts kept in "Attachments/Attachment" children
+  // ("Name", "Data"). Set: S_OK, E_INVALIDARG for an empty name. Get: S_OK,
+  // or S_FALSE with empty data when absent. Delete: S_OK, S_FALSE when
+  // there was none; an emptied "Attachments" element is removed.
   virtual HRESULT SetAttachment(const char* name, const char* data);
   virtual HRESULT GetAttachment(const char* name, CString& data);
   virtual HRESULT DeleteAttachment(const char* name);

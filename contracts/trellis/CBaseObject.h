@@ -28,11 +28,9 @@ class CBaseObject : public CVelObject {
   HRESULT SetAttachment(const char* name, const char* data) override;
   HRESULT GetAttachment(const char* name, CString& data) override;
   HRESULT DeleteAttachment(const char* name) override;
-  // Attachments are named texts kept as <Attachments><Attachment Name=".."
-  // Data=".."/></Attachments> below the element. Set: S_OK, E_INVALIDARG for
-  // an empty name. Get: S_OK, or S_FALSE and an empty text when there is no
-  // such attachment. Delete: S_OK, or S_FALSE when there was none. Set and
-  // Delete on a null object throw `_com_error(E_POINTER)`.
+  // Attachments as the object model keeps them (see CVelObject), except
+  // that an object loaded from the read-only repository refuses changes
+  // with E_ACCESSDENIED.
 
   // The repository path of the object ("$/Folder/Name") when it lives in the
   // repository, else its name.

@@ -291,3 +291,23 @@ TEST(FrameCITest, ExistGRSIsOffUntilSet) {
 }
 
 }  // namespace
+
+namespace {
+
+class RepositoryAttachmentTest : public RepositoryFixture {};
+
+TEST_F(RepositoryAttachmentTest, RepositoryObjectsRefuseAttachmentChanges) {
+  Write("Sales/Orders.xml", R"(<Query Name="Orders"><Attachments><Attachment Name="n" Data="d"/></Attachments></Query>)");
+  OpenRepo();
+  CBaseObject object;
+  ASSERT_EQ(object.LoadFromRepositoryByPath("$/Sales/Orders", true), S_OK);
+  CString data;
+  EXPECT_EQ(object.GetAttachment("n", data), S_OK);
+  EXPECT_EQ(data, "d");
+  EXPECT_EQ(object.SetAttachment("n", "changed"), E_ACCESSDENIED);
+  EXPECT_EQ(object.DeleteAttachment("n"), E_ACCESSDENIED);
+  EXPECT_EQ(object.GetAttachment("n", data), S_OK);
+  EXPECT_EQ(data, "d");
+}
+
+}  // namespace

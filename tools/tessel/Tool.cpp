@@ -42,8 +42,8 @@ void PrintHelp(std::ostream& out) {
 
 const OptionSpec* FindOption(const Subcommand& command, const std::string& token) {
   for (const auto* list : {&command.options, &GlobalOptions()}) {
-    for (const auto& spec : *list) {
-      if (token == spec.name || (!spec.alias.empty() && token == spec.alias)) return &spec;
+    for (const auto& option : *list) {
+      if (token == option.name || (!option.alias.empty() && token == option.alias)) return &option;
     }
   }
   return nullptr;
@@ -67,26 +67,26 @@ bool ParseArgs(const Subcommand& command, int argc, char** argv, int first, Pars
       token = token.substr(0, eq);
       inlineValue = true;
     }
-    const OptionSpec* spec = FindOption(command, token);
-    if (spec == nullptr) {
+    const OptionSpec* option = FindOption(command, token);
+    if (option == nullptr) {
       error = "unknown option " + token + " for '" + command.name + "'";
       return false;
     }
-    if (spec->takesValue && !inlineValue) {
+    if (option->takesValue && !inlineValue) {
       if (i + 1 >= argc) {
         error = "option " + token + " needs a value";
         return false;
       }
       value = argv[++i];
-    } else if (!spec->takesValue && inlineValue) {
+    } else if (!option->takesValue && inlineValue) {
       error = "option " + token + " takes no value";
       return false;
     }
-    if (!spec->repeatable && out.options.count(spec->name) != 0) {
-      error = "option " + spec->name + " given twice";
+    if (!option->repeatable && out.options.count(option->name) != 0) {
+      error = "option " + option->name + " given twice";
       return false;
     }
-    out.options.emplace(spec->name, value);
+    out.options.emplace(option->name, value);
   }
   for (; i < argc; ++i) out.operands.emplace_back(argv[i]);
   if (out.operands.size() < command.minOperands || out.operands.size() > command.maxOperands) {
