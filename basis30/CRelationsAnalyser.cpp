@@ -155,6 +155,7 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
   // the first of its tables is visited.
   std::vector<bool> decided(relations.size(), false);
   std::vector<std::size_t> order;
+  std::vector<bool> swapped;  // per entry of `order`
   std::unordered_set<std::string> reached{startKey};
   std::set<std::pair<std::string, std::string>> joinedPairs;
   std::deque<std::string> queue{startKey};
@@ -171,8 +172,13 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
         queue.push_back(other);
         joinedPairs.insert(pair);
         order.push_back(index);
+        // A relation reached from its foreign-key side is turned round, so
+        // that the table already joined stands on the primary-key side and
+        // LEFT/RIGHT keep which side is optional.
+        swapped.push_back(relation.fk == table);
       } else if (joinedPairs.count(pair) != 0) {
         order.push_back(index);  // parallel to a relation already taken
+        swapped.push_back(false);
       }
       // else: both tables are already connected through others; left out.
     }
@@ -181,8 +187,7 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
   xmlOut = "<Relations>";
   for (std::size_t i = 0; i < order.size(); ++i) {
     const Relation& relation = relations[order[i]];
-    const bool swap = i == 0 && relation.fk == startKey;
-    xmlOut += swap ? SwappedCopy(relation.element).xml() : relation.element.xml();
+    xmlOut += swapped[i] ? SwappedCopy(relation.element).xml() : relation.element.xml();
   }
   xmlOut += "</Relations>";
 

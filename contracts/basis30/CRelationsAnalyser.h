@@ -56,12 +56,13 @@ class CRelationsAnalyser {
   // list when `start` is null or empty.
   //
   // `xmlOut` receives "<Relations>...</Relations>" holding copies of the
-  // relations taken, in join order. The first one always has the start
-  // table as its "PkTable": where the start table stands on its foreign-key
-  // side, the copy swaps "PkTable"/"FkTable" and "PkColumn"/"FkColumn",
-  // turns "ConnectMode" 0 into 1 and 1 into 0, and mirrors a "ConnectSign"
-  // of <, >, <= or >=, so that the join keeps its meaning. The document is
-  // not changed.
+  // relations taken, in join order. Every relation that joins a new table
+  // has the table it was reached from as its "PkTable" (so the first one has
+  // the start table): where that table stands on its foreign-key side, the
+  // copy swaps "PkTable"/"FkTable" and "PkColumn"/"FkColumn", turns
+  // "ConnectMode" 0 into 1 and 1 into 0, and mirrors a "ConnectSign" of <,
+  // >, <= or >=, so that the join keeps its meaning. Parallel relations are
+  // copied as they are. The document is not changed.
   //
   // Returns
   //   0                   every table of the list is reached;

@@ -122,8 +122,10 @@ TEST_F(TRParserTest, CycleIsReportedWithTheTextsComposed) {
   EXPECT_EQ(Compose("T1,T2,T3"), TPE_RELATION_CYCLE);
   EXPECT_EQ(m_from, "FROM (T1");
   // From T1 both of its relations are taken; the one between T2 and T3
-  // would close the loop and is left out.
-  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) LEFT JOIN E3 T3 ON (T3.[id] = T1.[t3id])");
+  // would close the loop and is left out. T3 is reached from the
+  // foreign-key side of its relation, so the join is turned round: T3 stays
+  // the side whose rows are all kept.
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) RIGHT JOIN E3 T3 ON (T1.[t3id] = T3.[id])");
 }
 
 TEST_F(TRParserTest, LoopThroughOneQueryTableIsNoCycleInEitherForm) {
@@ -214,7 +216,7 @@ TEST_F(TRParserTest, WithoutMasterTheRootOfTheForeignKeyChainLeads) {
     EXPECT_EQ(Compose(c.tables), S_OK);
     EXPECT_EQ(m_from, c.from);
   }
-  EXPECT_EQ(m_join, " INNER JOIN A ON (B.k = A.k)) INNER JOIN C ON (C.k = B.k AND B.k = C.k)) LEFT JOIN X ON (A.k = X.k)");
+  EXPECT_EQ(m_join, " INNER JOIN A ON (B.k = A.k)) INNER JOIN C ON (B.k = C.k AND B.k = C.k)) LEFT JOIN X ON (A.k = X.k)");
 }
 
 struct ColumnCase {

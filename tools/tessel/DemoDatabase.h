@@ -1,0 +1,25 @@
+// DemoDatabase.h - the demo database of "tessel run": the examples' sales
+// schema and rows, built in memory from SQL scripts that are compiled into
+// the tool, so that it works from any directory and once installed.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "tools/tessel/SqliteDatabase.h"
+
+class DemoDatabase {
+ public:
+  struct Script {
+    const char* name;  // the file it was embedded from, for messages
+    const char* text;
+  };
+
+  // The embedded scripts in the order they are applied (schema first).
+  // Defined in a source file generated at build time from examples/*.sql.
+  static std::span<const Script> Scripts();
+
+  // Opens `db` in memory and applies every script. False with the failing
+  // script's name and SQLite's message in `error`.
+  static bool Open(SqliteDatabase& db, std::string& error);
+};

@@ -1,0 +1,111 @@
+// RunCommand.cpp - "tessel run [--db FILE] [--set NAME=VALUE]... [--csv]
+// DOC.xml": composes the document as a host would, executes its command
+// text on SQLite and prints the final dataset.
+//
+// Without --db the document runs on the demo database (the examples' sales
+// model and rows, built in memory). A database file is opened read-only:
+// the datasets are temporary tables of the connection. The table output
+// ends with the row count; with --csv the data goes to standard output as
+// CSV and the row count to standard error. A statement SQLite refuses is
+// printed with SQLite's message and exits 1.
+#include <iostream>
+#include <string>
+
+#include "tools/tessel/DatasetExecutor.h"
+#include "tools/tessel/DemoDatabase.h"
+#include "tools/tessel/DocumentCommands.h"
+#include "tools/tessel/ResultPrinter.h"
+#include "tools/tessel/Tool.h"
+
+namespace {
+
+// Reads the --set values. A name holds no apostrophe: parameters are found
+// by a path that quotes the name with apostrophes.
+bool ReadSettings(const ParsedArgs& args, std::vector<DocumentCommands::Setting>& settings, std::string& error) {
+  for (const std::string& assignment : args.GetAll("--set")) {
+    const size_t eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0) {
+      error = "bad --set value '" + assignment + "' (expected NAME=VALUE)";
+      return false;
+    }
+    if (assignment.find('\'') < eq) {
+      error = "a parameter name cannot hold an apostrophe: '" + assignment.substr(0, eq) + "'";
+      return false;
+    }
+    settings.emplace_back(assignment.substr(0, eq), assignment.substr(eq + 1));
+  }
+  return true;
+}
+
+// Opens the database named by --db, or the demo database. Returns an exit
+// code, or -1 when it is open.
+int OpenDatabase(const ParsedArgs& args, SqliteDatabase& db) {
+  std::string error;
+  if (args.Has("--db")) {
+    const std::string path = args.Get("--db");
+    if (db.OpenReadOnly(path, error)) return -1;
+    std::cerr << path << ": cannot open the database: " << error << "\n";
+    return kExitUsage;
+  }
+  if (DemoDatabase::Open(db, error)) return -1;
+  std::cerr << "error: cannot build the demo database: " << error << "\n";
+  return kExitFailure;
+}
+
+// Line ends as LF, as the other subcommands print command text.
+std::string Printable(std::string text) {
+  for (size_t pos; (pos = text.find("\r\n")) != std::string::npos;) text.erase(pos, 1);
+  return text;
+}
+
+int ReportRejected(const DatasetExecutor::Failure& failure) {
+  std::cerr << "error: the statement could not be executed: " << failure.message << "\n"
+            << Printable(failure.statement) << "\n";
+  return kExitFailure;
+}
+
+int RunRun(const ParsedArgs& args) {
+  std::vector<DocumentCommands::Setting> settings;
+  if (std::string error; !ReadSettings(args, settings, error)) return UsageError(error);
+  IXMLDOMDocumentPtr document;
+  if (!LoadDocument(args.operands[0], document)) return kExitUsage;
+  CString commands;
+  std::string unknown;
+  const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown);
+  if (FAILED(hr)) return ReportFailure(hr);
+  if (hr == S_FALSE) return UsageError("the document has no parameter named '" + unknown + "'");
+
+  SqliteDatabase db;
+  if (const int rc = OpenDatabase(args, db); rc >= 0) return rc;
+  DatasetExecutor executor(db.Handle());
+  DatasetExecutor::Failure failure;
+  if (!executor.Execute(commands.GetString(), failure)) return ReportRejected(failure);
+  if (executor.FinalDataset().empty()) {
+    std::cerr << "error: the document yields no dataset command\n";
+    return kExitFailure;
+  }
+  ResultTable table;
+  if (std::string error; !executor.Read(executor.FinalDataset(), table, error)) {
+    std::cerr << "error: cannot read dataset [" << executor.FinalDataset() << "]: " << error << "\n";
+    return kExitFailure;
+  }
+  if (args.Has("--csv")) {
+    ResultPrinter::PrintCsv(table, std::cout);
+    std::cout.flush();
+    std::cerr << ResultPrinter::RowCount(table) << "\n";
+  } else {
+    ResultPrinter::PrintTable(table, std::cout);
+  }
+  return kExitOk;
+}
+
+const SubcommandRegistration kRegistration({
+    "run",
+    "run [--db FILE] [--set NAME=VALUE]... [--csv] DOC.xml  execute the document on SQLite and print the result",
+    {{"--db", "", true, false}, {"--set", "-s", true, true}, {"--csv", "", false, false}},
+    1,
+    1,
+    RunRun,
+});
+
+}  // namespace
