@@ -11,6 +11,7 @@
 #include "document/CDSContext.h"
 #include "expr/CExprParser.h"
 #include "objects/CObjectNesting.h"
+#include "objects/CQueryObject.h"
 #include "objects/CQueryObjects.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 #include "query/CSortObjects.h"
@@ -174,7 +175,10 @@ long CSingleQuery::Compose() {
     CSqlParser::AddTables(tables, whereTables);
     CString where = documentWhere;
     if (!having.IsEmpty()) {
-      if (groupBy.IsEmpty()) groupBy = columns;
+      // HAVING filters groups: without a GROUP BY every column groups. When
+      // the columns are aggregates already the whole result is one group
+      // and no database takes an aggregate in GROUP BY, so none is added.
+      if (groupBy.IsEmpty() && !CQueryObject::IsAggregationExpr(columns)) groupBy = columns;
       CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(having, nullptr));
     }
 

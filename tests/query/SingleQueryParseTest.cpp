@@ -65,6 +65,10 @@ TEST_F(SingleQueryParseTest, HavingWithoutGroupingGroupsByTheColumns) {
   const char* objects = R"(<QueryObjects><Field Name="a" Table="T"/><Field Name="b" Table="T"/></QueryObjects>)";
   ASSERT_EQ(ParseQuery(std::string(objects) + Condition("HavingClause", "COUNT(U.x) &gt; 1")), 0);
   EXPECT_EQ(Sql(), "SELECT T.a, T.b\r\nFROM T,U\r\nGROUP BY T.a, T.b\r\nHAVING COUNT(U.x) > 1");
+  // Only aggregates: one group, and no aggregate in GROUP BY.
+  const char* totals = R"(<QueryObjects><Field Name="n" Table="T" DataType="5" Aggregation="Sum"/></QueryObjects>)";
+  ASSERT_EQ(ParseQuery(std::string(totals) + Condition("HavingClause", "SUM(T.n) &gt; 1")), 0);
+  EXPECT_EQ(Sql(), "SELECT SUM(T.n)\r\nFROM T\r\nHAVING SUM(T.n) > 1");
 }
 
 TEST_F(SingleQueryParseTest, DistinctOnlyForTheExactText) {
