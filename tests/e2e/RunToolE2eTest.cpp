@@ -22,9 +22,8 @@ std::string Slurp(const std::string& path) {
 class RunToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = ::testing::TempDir() + "tessel_run_test";
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = UniqueTempDir("tessel_run_test");
+    ASSERT_FALSE(dir_.empty());
     db_ = dir_ + "/known.sqlite";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(db_.c_str(), &db), SQLITE_OK);

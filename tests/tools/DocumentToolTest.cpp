@@ -51,8 +51,8 @@ TEST(DocumentToolTest, ParseWritesTheDocumentAlsoAfterAFailure) {
 }
 
 TEST(DocumentToolTest, ParseNeverOverwritesTheInputUnlessAsked) {
-  const std::string dir = ::testing::TempDir() + "tessel_parse_test";
-  std::filesystem::create_directories(dir);
+  const std::string dir = UniqueTempDir("tessel_parse_test");
+  ASSERT_FALSE(dir.empty());
   const std::string input = dir + "/doc.xml";
   std::ofstream(input) << "<D><Query Name='Q'><QueryObjects><Field Name='a' Table='T'/></QueryObjects></Query></D>";
   EXPECT_EQ(Tool("parse -o " + ShellQuote(input) + " " + ShellQuote(input)).status, 2);
