@@ -1,7 +1,10 @@
 // Messages.cpp - the message table and the last-error record.
 #include "contracts/basis30/Messages.h"
 
+#include <cstring>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "contracts/basis30/ResultCodes.h"
 
@@ -57,6 +60,69 @@ ErrorInfo& LastError() {
   return info;
 }
 
+// True when `text` is, as it stands, one of the table's templates with a
+// "%s" slot: a message text passed on without its arguments.
+bool IsTemplate(const char* text) {
+  if (text == nullptr || std::strstr(text, "%s") == nullptr) return false;
+  for (const auto& [code, format] : Table()) {
+    if (std::strcmp(format, text) == 0) return true;
+  }
+  return false;
+}
+
+// True when `message` is `format` with every "%s" slot filled.
+bool Instantiates(const CString& message, const CString& format) {
+  std::vector<CString> parts;
+  for (int start = 0;;) {
+    const int slot = format.Find("%s", start);
+    parts.push_back(format.Mid(start, slot < 0 ? format.GetLength() - start : slot - start));
+    if (slot < 0) break;
+    start = slot + 2;
+  }
+  if (parts.size() < 2 || message.Left(parts.front().GetLength()) != parts.front()) return false;
+  int pos = parts.front().GetLength();
+  for (size_t k = 1; k + 1 < parts.size(); ++k) {
+    pos = message.Find(parts[k], pos);
+    if (pos < 0) return false;
+    pos += parts[k].GetLength();
+  }
+  const CString& last = parts.back();
+  return message.GetLength() - last.GetLength() >= pos && message.Right(last.GetLength()) == last;
+}
+
+// `format` read without its arguments: each "%s" slot goes, with the quotes
+// around it, and the text closes up ("Query object '%s' could not be
+// composed" reads "Query object could not be composed").
+CString WithoutSlots(const CString& format) {
+  CString out;
+  for (int i = 0; i < format.GetLength();) {
+    if (format[i] == '%' && i + 1 < format.GetLength() && format[i + 1] == 's') {
+      const bool quoted = !out.IsEmpty() && out[out.GetLength() - 1] == '\'' && i + 2 < format.GetLength() &&
+                          format[i + 2] == '\'';
+      if (quoted) out.Delete(out.GetLength() - 1);
+      i += quoted ? 3 : 2;
+      continue;
+    }
+    out += format[i++];
+  }
+  while (out.Find("  ") >= 0) out.Replace("  ", " ");
+  out.Replace(" :", ":");
+  out.Trim();
+  out.TrimRight(": ");
+  return out;
+}
+
+// What a message shows for `text` when `text` may be a bare template: the
+// last recorded message when that is this template filled in (the failing
+// call recorded it, naming what failed), else the template without its
+// slots. Any other text is shown as it is.
+CString Resolved(const char* text) {
+  if (!IsTemplate(text)) return text;
+  const ErrorInfo& last = LastError();
+  if (last.set && Instantiates(last.message, text)) return last.message;
+  return WithoutSlots(text);
+}
+
 }  // namespace
 
 CString GetMsg(HRESULT code) {
@@ -69,9 +135,13 @@ CString GetMsg(HRESULT code) {
 }
 
 void SetErrorInfo(const char* message, const char* detail) {
+  // Resolve both before either is stored: each may refer to the message
+  // recorded until now.
+  CString resolvedMessage = Resolved(message);
+  CString resolvedDetail = detail ? Resolved(detail) : CString();
   ErrorInfo& info = LastError();
-  info.message = message;
-  info.detail = detail;
+  info.message = std::move(resolvedMessage);
+  info.detail = std::move(resolvedDetail);
   info.set = true;
 }
 
@@ -79,11 +149,16 @@ ErrorInfo GetLastErrorInfo() { return LastError(); }
 
 void ClearErrorInfo() { LastError() = ErrorInfo(); }
 
+CString GetMsgText(HRESULT code) { return Resolved(GetMsg(code)); }
+
 CString FormatMsg(HRESULT code, const char* arg1, const char* arg2) {
   const CString format = GetMsg(code);
   // Fill the %s slots in order by hand: the template is data, not a literal.
   CString out;
-  const char* args[2] = {arg1 ? arg1 : "", arg2 ? arg2 : ""};
+  // An argument that is a message text given without its own arguments
+  // (GetMsg of a failure code) is shown as recorded, never as a template.
+  const CString resolved[2] = {Resolved(arg1 ? arg1 : ""), Resolved(arg2 ? arg2 : "")};
+  const char* args[2] = {resolved[0], resolved[1]};
   int used = 0;
   for (int i = 0; i < format.GetLength(); ++i) {
     if (format[i] == '%' && i + 1 < format.GetLength()) {

@@ -405,3 +405,51 @@ int FindSubObjExpr(const char* text, const char* open, const char* close, CStrin
   }
   return -1;
 }
+
+int FindTextOutsideLiterals(const char* text, const char* sub, int start, bool bTopLevel) {
+  const std::string_view t = View(text);
+  const std::string_view s = View(sub);
+  if (s.empty() || s.size() > t.size()) return -1;
+  const int n = static_cast<int>(t.size());
+  const int last = n - static_cast<int>(s.size());
+  int depth = 0;
+  for (int i = 0; i <= last;) {
+    const char c = t[static_cast<size_t>(i)];
+    if (i >= start && (!bTopLevel || depth == 0)) {
+      size_t k = 0;
+      while (k < s.size() && AsciiUpper(t[static_cast<size_t>(i) + k]) == AsciiUpper(s[k])) ++k;
+      if (k == s.size()) return i;
+    }
+    if (OpensLiteral(c)) {
+      const int next = SkipLiteral(t, i);
+      if (next < 0) return -1;
+      i = next;
+      continue;
+    }
+    if (c == '(' || c == '{') ++depth;
+    if ((c == ')' || c == '}') && depth > 0) --depth;
+    ++i;
+  }
+  return -1;
+}
+
+int SkipGroup(std::string_view t, int start) {
+  if (start < 0 || static_cast<size_t>(start) >= t.size()) return -1;
+  const char open = t[static_cast<size_t>(start)];
+  if (open != '(' && open != '{') return -1;
+  int depth = 0;
+  const int n = static_cast<int>(t.size());
+  for (int i = start; i < n;) {
+    const char c = t[static_cast<size_t>(i)];
+    if (OpensLiteral(c)) {
+      const int next = SkipLiteral(t, i);
+      if (next < 0) return -1;
+      i = next;
+      continue;
+    }
+    if (c == '(' || c == '{') ++depth;
+    if ((c == ')' || c == '}') && --depth == 0) return i + 1;
+    ++i;
+  }
+  return -1;
+}

@@ -25,4 +25,13 @@ ErrorInfo GetLastErrorInfo();
 void ClearErrorInfo();
 
 // GetMsg(code) used as a printf template with one or two text arguments.
+// An argument that is itself a template of the table (GetMsg of an inner
+// failure passed on) is shown as the message recorded for that failure when
+// the last recorded message fills that template, else as the template read
+// without its slots. SetErrorInfo treats its message and detail the same
+// way, so no recorded message holds an unfilled "%s".
 CString FormatMsg(HRESULT code, const char* arg1, const char* arg2 = nullptr);
+
+// The message of `code` for showing on its own: GetMsg(code), with a
+// template resolved as FormatMsg resolves its arguments.
+CString GetMsgText(HRESULT code);

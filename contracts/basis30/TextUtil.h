@@ -107,3 +107,16 @@ int FindSubObjExpr(const char* text, const char* open, const char* close, CStrin
 // returns the index just past its closing delimiter, or -1 when the text
 // ends first. The scanners of the object-model library share it.
 int SkipLiteral(std::string_view text, int start);
+
+// Position of `sub` (ASCII case ignored) in `text` at or after `start`, where
+// it begins outside quoted literals and [...] names and, with `bTopLevel`,
+// outside every (...) and {...} group as well; -1 when absent or for an empty
+// `sub`. Literal state is followed from position 0, so a `start` inside a
+// literal finds nothing before the literal ends. A literal left open hides
+// the rest of the text.
+int FindTextOutsideLiterals(const char* text, const char* sub, int start, bool bTopLevel);
+
+// The index just past the group ((...) or {...}) that opens at `start`:
+// literals and names inside are skipped and nested groups counted. -1 when
+// `start` does not open a group or the text ends before it closes.
+int SkipGroup(std::string_view text, int start);

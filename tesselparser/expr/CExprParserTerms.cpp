@@ -70,7 +70,9 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
   m_pElement.setAttribute("Expression", "");
   if (IXMLDOMElementPtr info = m_pElement.selectSingleNode("ExprBuildInfo")) m_pElement = info;
 
-  const IXMLDOMNodeListPtr terms = m_pElement.childNodes();
+  // The terms are the element children: a comment or processing
+  // instruction between them is no term and separates no triple.
+  const IXMLDOMNodeListPtr terms = m_pElement.selectNodes("*");
   CString text;
   for (long i = 0; i < terms.length();) {
     const IXMLDOMNodePtr term = terms.item(i);

@@ -43,6 +43,45 @@ CString Quoted(CString text) {
   return text;
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// `expr` with every parenthesised sub-select replaced by "0": the calls and
+// the column qualifiers inside it belong to the sub-query, not to the
+// expression around it.
+CString WithoutSubSelects(const CString& expr) {
+  CString out;
+  int from = 0;
+  for (int p = FindTextOutsideLiterals(expr, "SELECT", 0, false); p >= 0;
+       p = FindTextOutsideLiterals(expr, "SELECT", p + 6, false)) {
+    if (p + 6 < expr.GetLength() && !IsNoname(expr[p + 6])) continue;  // a longer name
+    int open = p - 1;
+    while (open >= from && IsBlank(expr[open])) --open;
+    if (open < from || expr[open] != '(') continue;
+    const int end = SkipGroup(expr.view(), open);
+    if (end < 0) break;
+    out += expr.Mid(from, open - from) + "0";
+    from = end;
+    p = end - 6;  // the search goes on after the sub-select
+  }
+  return out + expr.Mid(from);
+}
+
+// True when `expr`, blanks ignored, is one parenthesised sub-select.
+bool IsSubSelect(CString expr) {
+  expr.Trim();
+  if (expr.IsEmpty() || expr[0] != '(' || SkipGroup(expr.view(), 0) != expr.GetLength()) return false;
+  return WithoutSubSelects(expr) == "0";
+}
+
+// True for a type whose expression tree, when it has one, gives its text:
+// every type but those whose text is made from their attributes.
+bool IsComputedType(const CString& type) {
+  for (const char* fixed : {"Field", "Table", "Text", "Column", "Parameter", "LayoutItem", "Query", "Dataset"}) {
+    if (type == fixed) return false;
+  }
+  return true;
+}
+
 // Appends `table` to the comma list `result` when it is not there yet.
 void AddUnique(CString& result, const CString& table) {
   if (table.IsEmpty() || FindField(result, table, ',') >= 0) return;
@@ -97,7 +136,7 @@ void CQueryObject::SetAggregationType(AGGTYPE type) {
 }
 
 bool CQueryObject::IsAggregationExpr(const char* expr) {
-  CString text(expr);
+  CString text = WithoutSubSelects(expr);
   text.Remove(' ');
   text.MakeUpper();
   for (const char* name : {"SUM(", "MAX(", "MIN(", "AVG(", "AVERAGE(", "COUNT("}) {
@@ -107,6 +146,13 @@ bool CQueryObject::IsAggregationExpr(const char* expr) {
   }
   return false;
 }
+
+void CQueryObject::TrimColumnShell(CString& expr) {
+  expr.Trim(' ');
+  if (!IsSubSelect(expr)) TrimShell(expr, "()", false);
+}
+
+int CQueryObject::FindOwnCondition(const char* expr) { return FindTextOutsideLiterals(expr, " WHERE ", 0, true); }
 
 void CQueryObject::ResolveSourceNode() {
   if (m_pSourceNode) return;
@@ -133,9 +179,29 @@ CString CQueryObject::GetTable() {
   // A sub-query brings its own FROM clause; its tables are not the outer
   // statement's.
   if (type == "Query") return CString();
+  if (IsComputedType(type)) {
+    ResolveSourceNode();
+    if (!m_pSourceNode.selectSingleNode("Select")) {
+      if (IXMLDOMNodePtr info = CVelObject(m_pSourceNode).GetExprBuildInfo(false)) return TermTables(info);
+    }
+  }
   CString expr = CVelObject::GetExpression();
   if (expr.IsEmpty()) expr = GetExpression();
-  return CSqlParser::GetTablesFromExpr(expr, nullptr);
+  return CSqlParser::GetTablesFromExpr(WithoutSubSelects(expr), nullptr);
+}
+
+// The tables of a computed object: those of its terms, so that a column
+// term brings its table as the term names it ("Orders O"), not only the
+// qualifier its text shows; a sub-query term brings none.
+CString CQueryObject::TermTables(const IXMLDOMNodePtr& info) {
+  CString result;
+  CObjectNesting nesting(m_pSourceNode, CObjectNesting::TABLES);
+  if (!nesting.Entered()) return result;
+  for (IXMLDOMNodePtr term = info.firstChild(); term; term = term.nextSibling()) {
+    if (term.nodeType() != NODE_ELEMENT) continue;
+    CSqlParser::AddTables(result, CQueryObject(term).GetTable());
+  }
+  return result;
 }
 
 CString CQueryObject::ObjectParameterTables() {
@@ -153,9 +219,23 @@ CString CQueryObject::ObjectParameterTables() {
   return result;
 }
 
+namespace {
+
+// True when `node` lies inside a "Query" element below `top`: a member of a
+// sub-query, whose tables are the sub-query's own.
+bool InsideSubQuery(IXMLDOMNodePtr node, const IXMLDOMNodePtr& top) {
+  for (node = node.parentNode(); node && node != top; node = node.parentNode()) {
+    if (node.nodeName() == "Query") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 // The tables of every member of a composite, each once, in order of first
 // appearance. A member without tables is skipped rather than ending the
-// list, so that the tables of the members after it are not lost.
+// list, so that the tables of the members after it are not lost. Members of
+// a sub-query term are not the composite's: the sub-select has its own FROM.
 CString CQueryObject::MemberTables() {
   ResolveSourceNode();
   CString result;
@@ -163,6 +243,7 @@ CString CQueryObject::MemberTables() {
   if (!nesting.Entered()) return result;
   IXMLDOMNodeListPtr members = m_pSourceNode.selectNodes(".//Field | .//DataObject | .//QueryObject");
   for (long i = 0; i < members.length(); ++i) {
+    if (InsideSubQuery(members.item(i), m_pSourceNode)) continue;
     CQueryObject member(members.item(i));
     const CString tables = member.GetTable();
     for (int start = 0; start <= tables.GetLength();) {
@@ -413,8 +494,8 @@ HRESULT CQueryObject::BuildComposite(const IXMLDOMNodePtr& select, CString& expr
   }
   m_strWhereClause = conditionParser.GetExpression();
   if (m_strWhereClause.IsEmpty()) return S_OK;
-  TrimShell(expr, "()", false);
-  const int p = FindStringNoCase(expr, " WHERE ", 0);
+  TrimColumnShell(expr);
+  const int p = FindOwnCondition(expr);
   if (p <= 0) return S_OK;
   CString inner = expr.Mid(p + 7);
   if (!IsSubExpr(inner)) return S_OK;
@@ -435,8 +516,7 @@ HRESULT CQueryObject::ApplyAggregation(CString& expr) {
     return S_OK;
   }
   if (m_nAggregation <= AGG_NONE) return S_OK;
-  expr.Trim(' ');
-  TrimShell(expr, "()", false);
+  TrimColumnShell(expr);
   for (const auto& entry : kAggregations) {
     if (entry.type == m_nAggregation && entry.function != nullptr) expr = entry.function + expr + ")";
   }

@@ -51,8 +51,18 @@ class TESSEL_API CQueryObject : public CBaseObject {
   void SetAggregationType(AGGTYPE type);
   // True when `expr` (blanks ignored, any case) calls SUM, MAX, MIN, AVG,
   // AVERAGE or COUNT, the first such name found standing outside a quoted
-  // literal.
+  // literal. Calls inside a parenthesised sub-select do not count: they
+  // aggregate the sub-query's rows, not the rows of the statement around it.
   static bool IsAggregationExpr(const char* expr);
+  // Trims blanks around `expr` and removes one pair of parentheses that
+  // encloses the whole of it, unless that pair encloses a sub-select
+  // ("(SELECT ...)"), which stands as a column only inside them.
+  static void TrimColumnShell(CString& expr);
+  // The position of the " WHERE " (any case) that starts an object's own
+  // condition in its expression: the first one outside quoted literals,
+  // names and parentheses, so that neither a literal such as 'a WHERE b'
+  // nor a sub-select's own WHERE is taken for it. -1 when there is none.
+  static int FindOwnCondition(const char* expr);
   // The tables the object draws on, as a comma list without repeats.
   CString GetTable();
   // The data source the object draws on ("Datasource" attribute; for a
@@ -98,4 +108,5 @@ class TESSEL_API CQueryObject : public CBaseObject {
   void ApplyGrouping(CString& expr, bool listCheck);
   CString ObjectParameterTables();
   CString MemberTables();
+  CString TermTables(const IXMLDOMNodePtr& info);
 };

@@ -53,17 +53,17 @@ CString TypedAlias(CQueryObject& object, const IXMLDOMNodePtr& source, int n) {
 }
 
 // The column text of an object: its expression without blanks around it,
-// one enclosing pair of parentheses or its own condition.
-CString ColumnText(CQueryObject& object) {
+// one enclosing pair of parentheses (a sub-select keeps its own) or its own
+// condition. `zeroAt` is the least position at which a condition is cut.
+CString ColumnText(CQueryObject& object, int zeroAt = 0) {
   CString col = object.GetExpression();
-  col.Trim(' ');
-  // A sub-select keeps its parentheses: without them it is no column.
-  CString inner = col;
-  if (TrimShell(inner, "()", false) && FindStringNoCase(inner, "SELECT ", 0) != 0) col = inner;
-  const int where = col.Find(" WHERE ");
-  if (where >= 0) col = col.Left(where);
+  CQueryObject::TrimColumnShell(col);
+  const int where = CQueryObject::FindOwnCondition(col);
+  if (where >= zeroAt) col = col.Left(where);
   return col;
 }
+
+bool IsElement(const IXMLDOMNodePtr& node) { return node.nodeType() == NODE_ELEMENT; }
 
 bool HasOr(const CString& text) { return FindStringNoCase(text, " OR ", 0) >= 0; }
 
@@ -85,6 +85,8 @@ HRESULT CQueryObjects::ComposeSelect(CString& sql) {
   int n = 1;
   bool aggregates = false;
   for (IXMLDOMNodePtr child = Checked("ComposeSelect").firstChild(); child; child = child.nextSibling()) {
+    // Comments and processing instructions among the objects are no columns.
+    if (!IsElement(child)) continue;
     CQueryObject object(child);
     const HRESULT rc = object.Parse();
     if (rc < 0) {
@@ -188,6 +190,12 @@ std::vector<IXMLDOMNodePtr> Items(const IXMLDOMNodeListPtr& list) {
   return items;
 }
 
+int ElementCount(const IXMLDOMNodeListPtr& list) {
+  int count = 0;
+  for (long i = 0; i < list.length(); ++i) count += IsElement(list.item(i)) ? 1 : 0;
+  return count;
+}
+
 }  // namespace
 
 HRESULT CQueryObjects::Split(const IXMLDOMNodeListPtr& conditionalList) {
@@ -200,7 +208,7 @@ HRESULT CQueryObjects::Split(const IXMLDOMNodeListPtr& conditionalList) {
   try {
     if (IXMLDOMNodePtr parent = list.parentNode()) parent.appendChild(holder);
     for (const auto& object : conditional) holder.appendChild(object);
-    m_nPlainCount = static_cast<int>(list.childNodes().length());
+    m_nPlainCount = ElementCount(list.childNodes());
     result = m_nPlainCount == 0 ? TPE_ALL_CONDITIONAL : ComposeGroups(holder, placeholders);
   } catch (...) {
     Restore(list, original, placeholders, holder);
@@ -232,12 +240,7 @@ HRESULT CQueryObjects::ComposeGroups(const IXMLDOMElementPtr& holder, std::vecto
     }
     // The next placeholder zeroes this object's column with its own type.
     model.SetAttribute("DataType", object.GetAttribute("DataType"));
-    CString zeroed = object.GetExpression();
-    zeroed.Trim(' ');
-    TrimShell(zeroed, "()", false);
-    const int where = zeroed.Find(" WHERE ");
-    if (where > 0) zeroed = zeroed.Left(where);
-    model.SetValue("(" + zeroed + ") * 0");
+    model.SetValue("(" + ColumnText(object, 1) + ") * 0");
     placeholders.push_back(list.appendChild(copy));
   }
   for (size_t i = 0; i < objects.size(); ++i) {

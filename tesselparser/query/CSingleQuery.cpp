@@ -75,9 +75,13 @@ CString CSingleQuery::ProcessTableAlias(const char* tables) {
 namespace {
 
 // Attributes a referring query keeps as its own when it is refreshed from
-// the query it refers to.
+// the query it refers to. Besides its identity these are its kind in the
+// document ("ExType": a union member stays one even when its target is the
+// main query) and its results: the query is composed under its own name, so
+// the target's statement and command are not its own.
 constexpr const char* kKeepOnRefresh =
-    "GUID,ID,Name,Description,RefObject,AccessType,DatasourceGUID,ShowName,Value,Attachments,Distinct";
+    "GUID,ID,Name,Description,RefObject,AccessType,DatasourceGUID,ShowName,Value,Attachments,Distinct,"
+    "ExType,Sql,Command,MultiSQL";
 
 bool HasOr(const CString& text) { return FindStringNoCase(text, " OR ", 0) >= 0; }
 
@@ -95,6 +99,15 @@ HRESULT ReadCondition(const IXMLDOMNodePtr& section, CString* tables, CString& t
   if (rc < 0) return rc;
   text = parser.GetExpression();
   return S_OK;
+}
+
+// The tables of the sort keys of `section`, as each key names them.
+CString SortTables(const IXMLDOMNodePtr& section) {
+  CString tables;
+  for (IXMLDOMNodePtr key = section.firstChild(); key; key = key.nextSibling()) {
+    if (key.nodeType() == NODE_ELEMENT) CSqlParser::AddTables(tables, CQueryObject(key).GetTable());
+  }
+  return tables;
 }
 
 // The per-table constraints whose table is among `tables`, joined by AND.
@@ -147,7 +160,7 @@ long CSingleQuery::Compose() {
   if (groups < 1) return E_FAIL;
 
   HRESULT deferred = S_OK;
-  CString orderBy, documentWhere, whereTables, having, joinText, fromText, sqlText, command;
+  CString orderBy, documentWhere, whereTables, having, havingTables, joinText, fromText, sqlText, command;
   for (int g = 0; g < groups; ++g) {
     CString tables = objects.GetSqlTables(g);
     const CString columns = objects.GetSqlColumns(g);
@@ -161,17 +174,21 @@ long CSingleQuery::Compose() {
         rc = sort.Parse();
         if (rc < 0) return rc;
         orderBy = sort.GetOrderBy();
+        // The keys name their tables as the columns do ("Orders O"); the
+        // qualifiers of the ORDER BY text alone would be bare aliases.
+        CSqlParser::AddTables(tables, SortTables(sortSection));
       }
-      if (!orderBy.IsEmpty()) CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(orderBy, nullptr));
     }
     if (g == 0) {
       rc = ReadCondition(GetWhereClause(false), &whereTables, documentWhere);
       if (rc < 0) return rc;
-      rc = ReadCondition(GetHavingClause(false), nullptr, having);
+      // HAVING is read as WHERE is: its operands bring their tables as
+      // they name them, and a sub-select in it keeps its tables to itself.
+      rc = ReadCondition(GetHavingClause(false), &havingTables, having);
       if (rc < 0) return rc;
     }
-    // Every group filters with the query's WHERE, so every group needs the
-    // tables it names, not only the first.
+    // Every group filters with the query's WHERE and HAVING, so every group
+    // needs the tables they name, not only the first.
     CSqlParser::AddTables(tables, whereTables);
     CString where = documentWhere;
     if (!having.IsEmpty()) {
@@ -179,7 +196,7 @@ long CSingleQuery::Compose() {
       // the columns are aggregates already the whole result is one group
       // and no database takes an aggregate in GROUP BY, so none is added.
       if (groupBy.IsEmpty() && !CQueryObject::IsAggregationExpr(columns)) groupBy = columns;
-      CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(having, nullptr));
+      CSqlParser::AddTables(tables, havingTables);
     }
 
     IXMLDOMNodePtr relations = GetTableRelations(false);

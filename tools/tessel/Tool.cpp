@@ -133,7 +133,7 @@ int UsageError(const std::string& message) {
 
 int ReportFailure(HRESULT code) {
   const ErrorInfo info = GetLastErrorInfo();
-  CString message = info.set && !info.message.IsEmpty() ? info.message : GetMsg(code);
+  CString message = info.set && !info.message.IsEmpty() ? info.message : GetMsgText(code);
   std::fprintf(stderr, "error 0x%08X: %s", static_cast<unsigned>(code), message.GetString());
   if (info.set && !info.detail.IsEmpty()) std::fprintf(stderr, ": %s", info.detail.GetString());
   std::fprintf(stderr, "\n");
