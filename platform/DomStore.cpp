@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/ComError.h"
 
@@ -217,17 +218,38 @@ void DomStore::ResetCounts(xmlNodePtr node) {
   for (xmlNodePtr c = node->children; c != nullptr; c = c->next) ResetCounts(c);
 }
 
-void DomStore::StripBlankText(xmlNodePtr node) {
+namespace {
+
+// The xml:space setting an element gives its content: its own attribute
+// when it has one ("preserve" or "default"), else what it inherited.
+bool PreservesSpace(xmlNodePtr element, bool inherited) {
+  xmlChar* space = xmlGetNsProp(element, reinterpret_cast<const xmlChar*>("space"), XML_XML_NAMESPACE);
+  if (space == nullptr) return inherited;
+  const std::string value(reinterpret_cast<const char*>(space));
+  xmlFree(space);
+  if (value == "preserve") return true;
+  if (value == "default") return false;
+  return inherited;
+}
+
+void StripBlankTextBelow(xmlNodePtr node, bool preserve) {
   for (xmlNodePtr c = node->children; c != nullptr;) {
     xmlNodePtr next = c->next;
-    if (c->type == XML_TEXT_NODE && xmlIsBlankNode(c)) {
+    if (c->type == XML_TEXT_NODE && !preserve && xmlIsBlankNode(c)) {
       xmlUnlinkNode(c);
       xmlFreeNode(c);
     } else if (c->type == XML_ELEMENT_NODE) {
-      StripBlankText(c);
+      StripBlankTextBelow(c, PreservesSpace(c, preserve));
     }
     c = next;
   }
+}
+
+}  // namespace
+
+void DomStore::StripBlankText(xmlNodePtr node) {
+  const bool preserve = node->type == XML_ELEMENT_NODE && PreservesSpace(node, false);
+  StripBlankTextBelow(node, preserve);
 }
 
 xmlNodePtr DomStore::FindByAttribute(xmlDocPtr doc, const char* name, const char* value) {

@@ -47,7 +47,9 @@ class DomStore {
   // Zeroes the handle counts of a fresh copy's subtree.
   static void ResetCounts(xmlNodePtr node);
 
-  // Removes whitespace-only text nodes below `node`.
+  // Removes whitespace-only text nodes below `node` (the formatting between
+  // elements), except inside elements with xml:space="preserve". CDATA
+  // sections are content and always stay.
   static void StripBlankText(xmlNodePtr node);
 
   // One-pass index look-up for IXMLDOMDocumentPtr::findElementByAttribute.

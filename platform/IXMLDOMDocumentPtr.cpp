@@ -1,16 +1,29 @@
 // IXMLDOMDocumentPtr.cpp - loading, saving and creating documents.
 #include "platform/IXMLDOMDocumentPtr.h"
 
+#include <fcntl.h>
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/xmlsave.h>
 #include <libxml/tree.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "platform/DomStore.h"
 
 namespace {
 
-constexpr int kParseOptions = XML_PARSE_NODICT | XML_PARSE_NONET | XML_PARSE_NOCDATA;
+// No network, no substitution of entities, no external DTD. CDATA sections
+// stay sections, so their content (also white space only) survives a load
+// and save.
+constexpr int kParseOptions = XML_PARSE_NODICT | XML_PARSE_NONET;
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 
@@ -48,6 +61,89 @@ class ErrorCapture {
   FirstError m_first;
 };
 
+// A query document has no use for entity declarations, and an entity that
+// is left unexpanded at load is expanded again on every read of the
+// attribute that uses it: a few kilobytes of declarations can then cost
+// gigabytes and minutes. So the first declaration (general or parameter,
+// internal or external) stops the parse, and the load fails naming where it
+// stands. Predefined entities and character references are not declarations
+// and stay accepted.
+struct EntityRefusal {
+  bool refused = false;
+  CString reason;
+  int line = 0;
+  int column = 0;
+};
+
+void RefuseEntityDecl(void* ctx, const xmlChar* name, int, const xmlChar*, const xmlChar*, xmlChar*) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  auto* refusal = static_cast<EntityRefusal*>(ctxt->_private);
+  if (refusal == nullptr || refusal->refused) return;
+  refusal->refused = true;
+  refusal->reason = "the document declares the entity '";
+  refusal->reason += name ? reinterpret_cast<const char*>(name) : "";
+  refusal->reason += "'; a query document may not declare entities";
+  refusal->line = xmlSAX2GetLineNumber(ctx);
+  refusal->column = xmlSAX2GetColumnNumber(ctx);
+  xmlStopParser(ctxt);
+}
+
+// A parser context whose entity declarations are refused (see above).
+ParserCtxt NewParserCtxt(EntityRefusal& refusal) {
+  ParserCtxt ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
+  if (ctxt == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XML parser");
+  ctxt->_private = &refusal;
+  ctxt->sax->entityDecl = RefuseEntityDecl;
+  return ctxt;
+}
+
+bool Refused(XmlParseError& error, const EntityRefusal& refusal, const char* url) {
+  error = XmlParseError();
+  error.url = url ? url : "";
+  error.reason = refusal.reason;
+  error.line = refusal.line;
+  error.linepos = refusal.column;
+  return false;
+}
+
+// A name for the temporary file beside `target`, unique within the process
+// and, with the process id, across processes.
+std::string TemporaryBeside(const std::filesystem::path& target) {
+  static std::atomic<unsigned> counter{0};
+  return target.string() + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+// The file that a save finally replaces: the target a symbolic link points
+// to, so that saving through a link updates the linked file and keeps the
+// link.
+std::filesystem::path SaveTarget(const char* path) {
+  std::error_code ec;
+  std::filesystem::path target(path);
+  const std::filesystem::path resolved = std::filesystem::canonical(target, ec);
+  return ec ? target : resolved;
+}
+
+// Creates the temporary file exclusively (mode 0666 less the umask, as a new
+// file would get); -1 when it cannot be created.
+int CreateTemporary(const std::filesystem::path& target, std::string& name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = TemporaryBeside(target);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+// Writes the document to `fd` indented, as xmlSaveFormatFileEnc does; false
+// on any write error.
+bool WriteDocument(xmlDocPtr doc, int fd) {
+  xmlSaveCtxtPtr save = xmlSaveToFd(fd, "UTF-8", XML_SAVE_FORMAT);
+  if (save == nullptr) return false;
+  const long written = xmlSaveDoc(save, doc);
+  const int flushed = xmlSaveClose(save);
+  return written >= 0 && flushed >= 0;
+}
+
 }  // namespace
 
 IXMLDOMDocumentPtr::IXMLDOMDocumentPtr(const IXMLDOMNodePtr& node)
@@ -84,9 +180,13 @@ static bool Fail(XmlParseError& error, const FirstError& first, const char* url)
 bool IXMLDOMDocumentPtr::load(const char* path) {
   DomStore::Init();
   ErrorCapture capture;
-  ParserCtxt ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
-  if (ctxt == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XML parser");
+  EntityRefusal refusal;
+  ParserCtxt ctxt = NewParserCtxt(refusal);
   xmlDocPtr doc = xmlCtxtReadFile(ctxt.get(), path, nullptr, kParseOptions);
+  if (refusal.refused) {
+    if (doc) xmlFreeDoc(doc);
+    return Refused(m_error, refusal, path);
+  }
   if (doc == nullptr || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);
     return Fail(m_error, capture.First(), path);
@@ -97,10 +197,14 @@ bool IXMLDOMDocumentPtr::load(const char* path) {
 bool IXMLDOMDocumentPtr::loadXML(const char* text) {
   DomStore::Init();
   ErrorCapture capture;
-  ParserCtxt ctxt(xmlNewParserCtxt(), xmlFreeParserCtxt);
-  if (ctxt == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot create an XML parser");
+  EntityRefusal refusal;
+  ParserCtxt ctxt = NewParserCtxt(refusal);
   const std::string_view body(text ? text : "");
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt.get(), body.data(), static_cast<int>(body.size()), "memory", nullptr, kParseOptions);
+  if (refusal.refused) {
+    if (doc) xmlFreeDoc(doc);
+    return Refused(m_error, refusal, "");
+  }
   if (doc == nullptr || !ctxt->wellFormed) {
     if (doc) xmlFreeDoc(doc);
     return Fail(m_error, capture.First(), "");
@@ -110,7 +214,19 @@ bool IXMLDOMDocumentPtr::loadXML(const char* text) {
 
 bool IXMLDOMDocumentPtr::save(const char* path) const {
   xmlNodePtr n = Checked("save");
-  return xmlSaveFormatFileEnc(path, reinterpret_cast<xmlDocPtr>(n), "UTF-8", 1) >= 0;
+  if (path == nullptr || *path == '\0') return false;
+  const std::filesystem::path target = SaveTarget(path);
+  std::string temporary;
+  const int fd = CreateTemporary(target, temporary);
+  if (fd < 0) return false;
+  struct stat existing {};
+  bool ok = WriteDocument(reinterpret_cast<xmlDocPtr>(n), fd);
+  if (ok && stat(target.c_str(), &existing) == 0) ok = fchmod(fd, existing.st_mode & 07777) == 0;
+  ok = ok && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temporary.c_str());
+  return ok;
 }
 
 IXMLDOMElementPtr IXMLDOMDocumentPtr::documentElement() const {

@@ -1,9 +1,11 @@
 // IXMLDOMDocumentPtr.h - handle on a whole XML document.
 //
 // Loading drops the whitespace-only text nodes between elements, so an
-// indented document parses exactly like the same document on one line.
-// Loading text that is not well-formed fails with a parse error that names
-// line and column; the handle is then left as it was.
+// indented document parses exactly like the same document on one line;
+// white space inside xml:space="preserve" and CDATA sections is kept.
+// Loading text that is not well-formed, or that declares an entity, fails
+// with a parse error that names line and column; the handle is then left as
+// it was. Nothing is ever fetched from outside the document.
 #pragma once
 
 #include "platform/IXMLDOMElementPtr.h"
@@ -32,7 +34,11 @@ class IXMLDOMDocumentPtr : public IXMLDOMNodePtr {
   bool load(const char* path);
   bool loadXML(const char* text);
   const XmlParseError& parseError() const noexcept { return m_error; }
-  // Writes the document, indented; false when the file cannot be written.
+  // Writes the document, indented. The text goes to a new file beside the
+  // target that then replaces it in one rename, so a failed write (a full
+  // disk, a file-size limit) leaves an existing file untouched. A symbolic
+  // link is followed: the file it names is replaced, with its permissions.
+  // false when the file cannot be written.
   bool save(const char* path) const;
 
   IXMLDOMElementPtr documentElement() const;

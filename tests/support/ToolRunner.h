@@ -60,24 +60,29 @@ inline std::string UniqueTempDir(const std::string& prefix) {
   return mkdtemp(path.data()) != nullptr ? path : "";
 }
 
+// Runs a shell command line and collects what it prints (both streams).
+inline ToolRun Shell(const std::string& command) {
+  ToolRun run;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buf{};
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
 // Runs the tool with `args` (already shell-quoted) and optional input.
 inline ToolRun Tool(const std::string& args, const std::string& input = "") {
-  ToolRun run;
-  std::string command = std::string(TESSEL_TOOL_PATH) + " " + args + " 2>&1";
+  std::string command = std::string(TESSEL_TOOL_PATH) + " " + args;
   std::string inputFile;
   if (!input.empty()) {
     inputFile = WriteInputFile(input);
-    if (inputFile.empty()) return run;
-    command = std::string(TESSEL_TOOL_PATH) + " " + args + " < " + ShellQuote(inputFile) + " 2>&1";
+    if (inputFile.empty()) return ToolRun{};
+    command += " < " + ShellQuote(inputFile);
   }
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe != nullptr) {
-    std::array<char, 4096> buf{};
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) run.out.append(buf.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  ToolRun run = Shell(command);
   if (!inputFile.empty()) std::remove(inputFile.c_str());
   return run;
 }
