@@ -204,6 +204,10 @@ long CSingleQuery::Compose() {
       CTRParser parser(relations);
       rc = parser.ComposeFromClause(ProcessTableAlias(tables), joinText, &fromText);
       if (rc < 0 && deferred >= 0) deferred = rc;
+      // Tables the join brought in (those that connect the query's tables)
+      // enter the list with their expressions first: the join text names
+      // them by alias only.
+      CSqlParser::AddTables(tables, parser.GetAddedTables());
       CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(joinText, nullptr));
       CVelObject(relations).SetExpression(joinText);
     }
