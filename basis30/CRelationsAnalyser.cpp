@@ -118,11 +118,258 @@ IXMLDOMElementPtr SwappedCopy(const IXMLDOMElementPtr& relation) {
   return copy;
 }
 
+// The relations between two different named tables, and for each table
+// (folded) the indices of its relations in document order: the relation
+// graph of the whole model.
+struct Model {
+  std::vector<Relation> relations;
+  std::unordered_map<std::string, std::vector<std::size_t>> byTable;
+  std::unordered_map<std::string, CString> spelling;  // as first named
+};
+
+Model ReadModel(const IXMLDOMNodePtr& relationsNode) {
+  Model model;
+  for (const IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
+    const CString pk = element.getAttribute("PkTable");
+    const CString fk = element.getAttribute("FkTable");
+    Relation relation{element, Fold(pk), Fold(fk)};
+    if (relation.pk.empty() || relation.fk.empty() || relation.pk == relation.fk) continue;
+    model.spelling.emplace(relation.pk, pk);
+    model.spelling.emplace(relation.fk, fk);
+    model.byTable[relation.pk].push_back(model.relations.size());
+    model.byTable[relation.fk].push_back(model.relations.size());
+    model.relations.push_back(std::move(relation));
+  }
+  return model;
+}
+
+// Whether two tables of the list lie in one part of the model's graph:
+// only then can anything be joined.
+bool AnyTwoConnected(const Model& model, const std::unordered_set<std::string>& inList) {
+  std::unordered_set<std::string> seen;
+  for (const std::string& table : inList) {
+    if (seen.count(table) != 0 || model.byTable.count(table) == 0) continue;
+    int listed = 0;
+    std::deque<std::string> queue{table};
+    seen.insert(table);
+    while (!queue.empty()) {
+      const std::string current = queue.front();
+      queue.pop_front();
+      if (inList.count(current) != 0 && ++listed >= 2) return true;
+      for (std::size_t index : model.byTable.at(current)) {
+        const Relation& relation = model.relations[index];
+        const std::string& other = relation.pk == current ? relation.fk : relation.pk;
+        if (seen.insert(other).second) queue.push_back(other);
+      }
+    }
+  }
+  return false;
+}
+
+// Grows `joined` (in the order of `order`) from the start table until no
+// table of the list can be reached any more: each round connects the
+// nearest table of the list not yet joined through a shortest chain of
+// relations, whose inner tables (none of the list: a listed one would be
+// nearer) join as bridges.
+void ConnectThroughModel(const Model& model, const std::unordered_set<std::string>& inList,
+                         std::unordered_set<std::string>& joined, std::vector<std::string>& order) {
+  for (;;) {
+    std::unordered_map<std::string, std::string> cameFrom;
+    std::deque<std::string> queue(order.begin(), order.end());
+    std::unordered_set<std::string> seen(joined);
+    std::string found;
+    while (!queue.empty() && found.empty()) {
+      const std::string current = queue.front();
+      queue.pop_front();
+      const auto entry = model.byTable.find(current);
+      if (entry == model.byTable.end()) continue;
+      for (std::size_t index : entry->second) {
+        const Relation& relation = model.relations[index];
+        const std::string& other = relation.pk == current ? relation.fk : relation.pk;
+        if (!seen.insert(other).second) continue;
+        cameFrom[other] = current;
+        if (inList.count(other) != 0) {
+          found = other;
+          break;
+        }
+        queue.push_back(other);
+      }
+    }
+    if (found.empty()) return;
+    std::vector<std::string> chain;
+    for (std::string table = found; joined.count(table) == 0; table = cameFrom[table]) chain.push_back(table);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      joined.insert(*it);
+      order.push_back(*it);
+    }
+  }
+}
+
+// The undirected graph of the cycle searches: tables numbered in order of
+// first mention, several relations between two tables as one edge, no
+// edge from a table to itself.
+struct TableGraph {
+  std::vector<CString> names;
+  std::unordered_map<std::string, int> ids;
+  std::vector<std::vector<int>> neighbours;
+};
+
+TableGraph ReadGraph(const IXMLDOMNodePtr& relationsNode) {
+  TableGraph graph;
+  std::set<std::pair<int, int>> edges;
+  auto idOf = [&graph](const CString& name) {
+    const auto [it, inserted] = graph.ids.emplace(Fold(name), static_cast<int>(graph.names.size()));
+    if (inserted) {
+      graph.names.push_back(name);
+      graph.neighbours.emplace_back();
+    }
+    return it->second;
+  };
+  for (const IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
+    const CString pk = element.getAttribute("PkTable");
+    const CString fk = element.getAttribute("FkTable");
+    if (pk.IsEmpty() || fk.IsEmpty()) continue;
+    const int a = idOf(pk);
+    const int b = idOf(fk);
+    if (a == b || !edges.insert(std::minmax(a, b)).second) continue;
+    graph.neighbours[a].push_back(b);
+    graph.neighbours[b].push_back(a);
+  }
+  return graph;
+}
+
+// The biconnected parts of `graph` (each as its tables), found by one
+// depth-first walk with its own stack.
+std::vector<std::vector<int>> BiconnectedParts(const TableGraph& graph) {
+  const int count = static_cast<int>(graph.names.size());
+  std::vector<int> discovered(count, -1);
+  std::vector<int> low(count, 0);
+  std::vector<std::pair<int, int>> edgeStack;
+  std::vector<std::vector<int>> parts;
+  struct Frame {
+    int table;
+    int parent;
+    std::size_t next;
+  };
+  int clock = 0;
+  for (int root = 0; root < count; ++root) {
+    if (discovered[root] >= 0) continue;
+    discovered[root] = low[root] = clock++;
+    std::vector<Frame> frames{{root, -1, 0}};
+    while (!frames.empty()) {
+      Frame& frame = frames.back();
+      const int v = frame.table;
+      if (frame.next < graph.neighbours[v].size()) {
+        const int w = graph.neighbours[v][frame.next++];
+        if (discovered[w] < 0) {
+          edgeStack.emplace_back(v, w);
+          discovered[w] = low[w] = clock++;
+          frames.push_back({w, v, 0});
+        } else if (w != frame.parent && discovered[w] < discovered[v]) {
+          edgeStack.emplace_back(v, w);
+          low[v] = std::min(low[v], discovered[w]);
+        }
+        continue;
+      }
+      frames.pop_back();
+      if (frames.empty()) break;
+      const int u = frames.back().table;
+      low[u] = std::min(low[u], low[v]);
+      if (low[v] < discovered[u]) continue;
+      // u separates the tables below v from the rest: their edges form a part.
+      std::set<int> tables;
+      for (;;) {
+        const auto [a, b] = edgeStack.back();
+        edgeStack.pop_back();
+        tables.insert(a);
+        tables.insert(b);
+        if (a == u && b == v) break;
+      }
+      parts.emplace_back(tables.begin(), tables.end());
+    }
+  }
+  return parts;
+}
+
+// A cycle through the tables `from` and `to` of one biconnected part
+// (`inPart` marks its tables): two paths between them that share no other
+// table, found as two augmenting paths of a unit flow in which every other
+// table may be passed once. Empty when there are no two such paths.
+std::vector<int> CycleThrough(const TableGraph& graph, const std::vector<bool>& inPart, int from, int to) {
+  // Each table t becomes an entry node 2t and an exit node 2t+1.
+  struct Arc {
+    int target;
+    int capacity;
+    std::size_t reverse;
+    bool link;  // from one table's exit to another table's entry
+  };
+  const int count = static_cast<int>(graph.names.size());
+  std::vector<std::vector<Arc>> arcs(2 * static_cast<std::size_t>(count));
+  auto addArc = [&arcs](int a, int b, bool link) {
+    arcs[a].push_back({b, 1, arcs[b].size(), link});
+    arcs[b].push_back({a, 0, arcs[a].size() - 1, false});
+  };
+  for (int t = 0; t < count; ++t) {
+    if (!inPart[t]) continue;
+    if (t != from && t != to) addArc(2 * t, 2 * t + 1, false);
+    for (int w : graph.neighbours[t]) {
+      if (inPart[w]) addArc(2 * t + 1, 2 * w, true);
+    }
+  }
+  const int source = 2 * from + 1;
+  const int sink = 2 * to;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::pair<int, std::size_t>> via(arcs.size(), {-1, 0});
+    std::deque<int> queue{source};
+    via[source] = {source, 0};
+    while (!queue.empty() && via[sink].first < 0) {
+      const int node = queue.front();
+      queue.pop_front();
+      for (std::size_t k = 0; k < arcs[node].size(); ++k) {
+        const Arc& arc = arcs[node][k];
+        if (arc.capacity <= 0 || via[arc.target].first >= 0) continue;
+        via[arc.target] = {node, k};
+        queue.push_back(arc.target);
+      }
+    }
+    if (via[sink].first < 0) return {};
+    for (int node = sink; node != source; node = via[node].first) {
+      Arc& arc = arcs[via[node].first][via[node].second];
+      arc.capacity -= 1;
+      arcs[node][arc.reverse].capacity += 1;
+    }
+  }
+  // Each path follows the used links (those whose capacity is spent) from
+  // the source to the sink; every other table carries one unit at most, so
+  // each walk is a simple path and the two share no table.
+  std::vector<std::vector<int>> paths;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<int> path{from};
+    int node = source;
+    while (node != sink) {
+      int next = -1;
+      for (Arc& arc : arcs[node]) {
+        if (!arc.link || arc.capacity > 0) continue;
+        arc.capacity = 1;  // followed: not again
+        next = arc.target;
+        break;
+      }
+      if (next < 0) return {};
+      path.push_back(next / 2);
+      node = next == sink ? sink : next + 1;
+    }
+    paths.push_back(std::move(path));
+  }
+  std::vector<int> cycle = paths[0];
+  for (std::size_t k = paths[1].size() - 1; k-- > 1;) cycle.push_back(paths[1][k]);
+  return cycle;
+}
+
 }  // namespace
 
 CRelationsAnalyser::~CRelationsAnalyser() = default;
 
-HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xmlOut, const char* start) {
+HRESULT CRelationsAnalyser::GetRelations(CStringArray& tables, CString& xmlOut, const char* start) {
   xmlOut.Empty();
   std::unordered_set<std::string> inList;
   for (const CString& table : tables) inList.insert(Fold(table));
@@ -138,22 +385,18 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
     startKey = Fold(tables.front());
   }
 
-  // The relations between two different tables of the list, and for each
-  // table the indices of its relations in document order.
-  std::vector<Relation> relations;
-  std::unordered_map<std::string, std::vector<std::size_t>> byTable;
-  for (const IXMLDOMElementPtr& element : RelationElements(m_pRelations)) {
-    Relation relation{element, Fold(element.getAttribute("PkTable")), Fold(element.getAttribute("FkTable"))};
-    if (relation.pk == relation.fk || inList.count(relation.pk) == 0 || inList.count(relation.fk) == 0) continue;
-    byTable[relation.pk].push_back(relations.size());
-    byTable[relation.fk].push_back(relations.size());
-    relations.push_back(relation);
-  }
-  if (relations.empty()) return RA_NO_RELATION;
+  const Model model = ReadModel(m_pRelations);
+  if (!AnyTwoConnected(model, inList)) return RA_NO_RELATION;
 
-  // Breadth-first from the start table. Each relation is decided once, when
-  // the first of its tables is visited.
-  std::vector<bool> decided(relations.size(), false);
+  // The tables to join: those of the list that the start table reaches,
+  // and the bridging tables between them.
+  std::unordered_set<std::string> joined{startKey};
+  std::vector<std::string> joinOrder{startKey};
+  ConnectThroughModel(model, inList, joined, joinOrder);
+
+  // Breadth-first from the start table over the relations among them.
+  // Each relation is decided once, when the first of its tables is visited.
+  std::vector<bool> decided(model.relations.size(), false);
   std::vector<std::size_t> order;
   std::vector<bool> swapped;  // per entry of `order`
   std::unordered_set<std::string> reached{startKey};
@@ -162,11 +405,14 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
   while (!queue.empty()) {
     const std::string table = queue.front();
     queue.pop_front();
-    for (std::size_t index : byTable[table]) {
+    const auto entry = model.byTable.find(table);
+    if (entry == model.byTable.end()) continue;
+    for (std::size_t index : entry->second) {
       if (decided[index]) continue;
-      decided[index] = true;
-      const Relation& relation = relations[index];
+      const Relation& relation = model.relations[index];
       const std::string& other = relation.pk == table ? relation.fk : relation.pk;
+      if (joined.count(other) == 0) continue;
+      decided[index] = true;
       const auto pair = PairKey(relation.pk, relation.fk);
       if (reached.insert(other).second) {
         queue.push_back(other);
@@ -176,6 +422,7 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
         // that the table already joined stands on the primary-key side and
         // LEFT/RIGHT keep which side is optional.
         swapped.push_back(relation.fk == table);
+        if (inList.count(other) == 0) tables.push_back(model.spelling.at(other));
       } else if (joinedPairs.count(pair) != 0) {
         order.push_back(index);  // parallel to a relation already taken
         swapped.push_back(false);
@@ -186,43 +433,22 @@ HRESULT CRelationsAnalyser::GetRelations(const CStringArray& tables, CString& xm
 
   xmlOut = "<Relations>";
   for (std::size_t i = 0; i < order.size(); ++i) {
-    const Relation& relation = relations[order[i]];
+    const Relation& relation = model.relations[order[i]];
     xmlOut += swapped[i] ? SwappedCopy(relation.element).xml() : relation.element.xml();
   }
   xmlOut += "</Relations>";
 
-  for (const CString& table : tables) {
-    if (reached.count(Fold(table)) == 0) return TPE_ANALYSER_DISCONNECTED;
+  for (const std::string& table : inList) {
+    if (reached.count(table) == 0) return TPE_ANALYSER_DISCONNECTED;
   }
   return S_OK;
 }
 
 HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
   cycles.clear();
-
-  // Tables numbered in order of first mention; edges without repeats.
-  std::vector<CString> names;
-  std::unordered_map<std::string, int> ids;
-  std::vector<std::vector<int>> neighbours;
-  std::set<std::pair<int, int>> edges;
-  auto idOf = [&](const CString& name) {
-    const auto [it, inserted] = ids.emplace(Fold(name), static_cast<int>(names.size()));
-    if (inserted) {
-      names.push_back(name);
-      neighbours.emplace_back();
-    }
-    return it->second;
-  };
-  for (const IXMLDOMElementPtr& element : RelationElements(m_pRelations)) {
-    const CString pk = element.getAttribute("PkTable");
-    const CString fk = element.getAttribute("FkTable");
-    if (pk.IsEmpty() || fk.IsEmpty()) continue;
-    const int a = idOf(pk);
-    const int b = idOf(fk);
-    if (a == b || !edges.insert(std::minmax(a, b)).second) continue;
-    neighbours[a].push_back(b);
-    neighbours[b].push_back(a);
-  }
+  const TableGraph graph = ReadGraph(m_pRelations);
+  const std::vector<CString>& names = graph.names;
+  const std::vector<std::vector<int>>& neighbours = graph.neighbours;
 
   // A table with one neighbour lies on no cycle; taking such tables away
   // until none is left keeps only the tables that may (so the long
@@ -279,6 +505,57 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
       }
     }
   }
+  return S_OK;
+}
+
+HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles, const CStringArray& tables) {
+  cycles.clear();
+  const TableGraph graph = ReadGraph(m_pRelations);
+  const int count = static_cast<int>(graph.names.size());
+  // For each table, how often the list names it and where it first does.
+  std::vector<int> listed(count, 0);
+  std::vector<std::size_t> firstListed(count, tables.size());
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    const auto id = graph.ids.find(Fold(tables[i]));
+    if (id == graph.ids.end()) continue;
+    if (listed[id->second]++ == 0) firstListed[id->second] = i;
+  }
+
+  std::vector<std::pair<std::size_t, CStringArray>> found;  // (list position, cycle)
+  std::vector<bool> inPart(count, false);
+  for (const std::vector<int>& part : BiconnectedParts(graph)) {
+    if (part.size() < 3) continue;  // a single edge: no cycle
+    std::vector<int> mine;
+    int entries = 0;
+    for (int table : part) {
+      if (listed[table] == 0) continue;
+      mine.push_back(table);
+      entries += listed[table];
+    }
+    if (entries < 2) continue;
+    std::sort(mine.begin(), mine.end(), [&firstListed](int a, int b) { return firstListed[a] < firstListed[b]; });
+    for (int table : part) inPart[table] = true;
+    int to = -1;
+    if (mine.size() >= 2) {
+      to = mine[1];
+    } else {
+      for (int w : graph.neighbours[mine[0]]) {
+        if (inPart[w]) {
+          to = w;
+          break;
+        }
+      }
+    }
+    const std::vector<int> cycle = to < 0 ? std::vector<int>() : CycleThrough(graph, inPart, mine[0], to);
+    for (int table : part) inPart[table] = false;
+    if (cycle.size() < 3) continue;
+    CStringArray names;
+    for (int table : cycle) names.push_back(graph.names[table]);
+    found.emplace_back(firstListed[mine[0]], std::move(names));
+  }
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& entry : found) cycles.push_back(std::move(entry.second));
   return S_OK;
 }
 

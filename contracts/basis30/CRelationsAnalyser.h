@@ -38,7 +38,7 @@ class CRelationsAnalyser {
   // given by name (see GetRelations).
   void SetRelationsNode(IXMLDOMNodePtr relations) { m_pRelations = relations; }
 
-  // Orders the relations that link two tables of `tables` for joining,
+  // Orders the relations that join the tables of `tables` for joining,
   // breadth-first from the start table: the tables are visited in the order
   // in which they are reached, and at each table its relations are taken in
   // document order, so that every relation taken joins one table already
@@ -47,6 +47,17 @@ class CRelationsAnalyser {
   // well, right where it is met. A relation between two tables that are
   // already connected through other tables would close a loop: it is left
   // out (GetCycleInfo reports it).
+  //
+  // Tables of the list that no relation links directly are connected
+  // through the other tables that the relations name (bridging tables):
+  // starting from the start table, the nearest table of the list not yet
+  // connected is connected by a shortest chain of relations, the tables
+  // on that chain join the set, and so on until no table of the list can
+  // be reached any more. Ties go to the tables connected first, then to
+  // relations in document order. The bridging tables are appended to
+  // `tables` in the order in which the join reaches them, spelled as in
+  // the first relation that names them. Relations between tables outside
+  // that set stay out.
   //
   // The start table: `start` when it names a table of the list; else the
   // "Alias" of the first child of the sibling "Tables" element whose "Name"
@@ -66,15 +77,17 @@ class CRelationsAnalyser {
   //
   // Returns
   //   0                   every table of the list is reached;
-  //   0xE0004E27          some tables are not connected to the start table
-  //   (TPE_ANALYSER_      (`xmlOut` holds the part that was reached, possibly
-  //    DISCONNECTED)       no relation at all);
+  //   0xE0004E27          some tables are not connected to the start table,
+  //   (TPE_ANALYSER_      not even through other tables (`xmlOut` holds the
+  //    DISCONNECTED)       part that was reached, possibly no relation);
   //   RA_START_NOT_FOUND  `start` is given but resolves to no table of the
-  //                       list (`xmlOut` empty); this is checked first;
-  //   RA_NO_RELATION      no relation links two tables of the list, also
-  //                       for an empty list or no "Relations" element
-  //                       (`xmlOut` empty).
-  HRESULT GetRelations(const CStringArray& tables, CString& xmlOut, const char* start);
+  //                       list (`xmlOut` empty, `tables` unchanged); this is
+  //                       checked first;
+  //   RA_NO_RELATION      no two tables of the list are connected, directly
+  //                       or through other tables, also for an empty list or
+  //                       no "Relations" element (`xmlOut` empty, `tables`
+  //                       unchanged).
+  HRESULT GetRelations(CStringArray& tables, CString& xmlOut, const char* start);
 
   // The simple cycles (three tables or more) of the undirected graph whose
   // nodes are the tables named by all relations of the "Relations" element
@@ -87,6 +100,19 @@ class CRelationsAnalyser {
   // the search stopped at kMaxCycles cycles or kMaxCycleSteps steps (the
   // cycles found so far are kept).
   HRESULT GetCycleInfo(std::vector<CStringArray>& cycles);
+
+  // The cycles of the same graph that run through two or more entries of
+  // `tables` (compared ignoring case; an entry listed twice counts twice),
+  // found without enumerating the others: two tables lie on a common
+  // cycle exactly when they belong to the same biconnected part of the
+  // graph of three tables or more. For each such part that holds two or
+  // more entries, one cycle through them is given (through the two of its
+  // tables listed first; through the one table and a neighbour when a
+  // single table is listed twice), starting from the table listed first;
+  // the cycles are ordered by the list position of that table. Tables are
+  // spelled as at their first mention. Takes time linear in the size of
+  // the graph for each such part; always returns S_OK.
+  HRESULT GetCycleInfo(std::vector<CStringArray>& cycles, const CStringArray& tables);
 
   // A text for each result of GetRelations (and for any other code, its
   // message from the message table).

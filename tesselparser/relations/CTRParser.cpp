@@ -2,6 +2,7 @@
 #include "relations/CTRParser.h"
 
 #include <climits>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -72,6 +73,23 @@ std::pair<std::string, std::string> PairKey(const CString& pkTable, const CStrin
   return a.str() < b.str() ? std::make_pair(a.str(), b.str()) : std::make_pair(b.str(), a.str());
 }
 
+std::string Folded(const CString& name) {
+  CString folded(name);
+  folded.MakeLower();
+  return folded.str();
+}
+
+// The table of `tables` that stands closest to the end of `walk` (the root
+// of a foreign-key chain), as the list spells it; else the list's first.
+CString NearestOnWalk(const CStringArray& walk, const CStringArray& tables) {
+  for (auto step = walk.rbegin(); step != walk.rend(); ++step) {
+    for (const CString& entry : tables) {
+      if (entry.CompareNoCase(*step) == 0) return entry;
+    }
+  }
+  return tables.empty() ? CString() : tables.front();
+}
+
 }  // namespace
 
 CTRParser::CTRParser(IXMLDOMNodePtr trNode) : m_pTRNode(std::move(trNode)) {
@@ -106,6 +124,7 @@ HRESULT CTRParser::BuildTableMap() {
 
 HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, CString* fromClause) {
   joinText.Empty();
+  m_strAddedTables.Empty();
   CStringArray tables;
   for (int i = 0;; ++i) {
     CString table = GetField(tableList, i, ',');
@@ -117,7 +136,12 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
 
   CString lead;
   int nestCount = 0;
+  const std::size_t given = tables.size();
   const HRESULT analysed = AnalyseRelations(joinText, tables, lead, nestCount);
+  for (std::size_t i = given; i < tables.size(); ++i) {
+    m_strAddedTables += m_strAddedTables.IsEmpty() ? "" : ",";
+    m_strAddedTables += TableWithExpression(tables[i]);
+  }
   if (FAILED(analysed) && analysed != TPE_ANALYSER_DISCONNECTED) return analysed;
   joinText.Replace("\r\n\t", " ");
   joinText.Replace("\r\n", " ");
@@ -135,13 +159,15 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
   }
 
   // The analyser leaves loop-closing relations out of the join; a loop that
-  // runs through two or more of the query's tables is still reported, so
-  // that the host can tell the user which relation was dropped.
+  // runs through two or more of the joined tables is still reported, so
+  // that the host can tell the user which relation was dropped. Only loops
+  // through the joined tables are looked for: loops elsewhere in the model,
+  // however many, can neither hide one nor cost a search.
   HRESULT result = S_OK;
   CRelationsAnalyser analyser;
   analyser.SetRelationsNode(GetRelationsNode());
   std::vector<CStringArray> cycles;
-  analyser.GetCycleInfo(cycles);
+  analyser.GetCycleInfo(cycles, tables);
   for (const CStringArray& cycle : cycles) {
     if (!CycleTouchesTables(cycle, tables)) continue;
     result = TPE_RELATION_CYCLE;
@@ -166,10 +192,10 @@ bool CTRParser::CycleTouchesTables(const CStringArray& cycle, const CStringArray
   return false;
 }
 
-CString CTRParser::FindRootTable(const IXMLDOMNodePtr& relations) {
+CStringArray CTRParser::WalkToRoot(const IXMLDOMNodePtr& relations) {
   IXMLDOMElementPtr first(relations.selectSingleNode("Relation[@ConnectMode='0']"));
   if (!first) first = relations.selectSingleNode("Relation[@ConnectMode='1']");
-  if (!first) return CString();
+  if (!first) return {};
 
   // For each foreign-key table, the primary-key table of its first relation
   // in document order: one step towards the root of the chain.
@@ -182,15 +208,42 @@ CString CTRParser::FindRootTable(const IXMLDOMNodePtr& relations) {
 
   // The walk ends at a table without a parent, or at any table met before:
   // a chain may run into a loop that does not pass through its start.
-  CString table = first.getAttribute("PkTable");
-  std::unordered_set<std::string> visited{table.str()};
+  CStringArray walk{first.getAttribute("PkTable")};
+  std::unordered_set<std::string> visited{walk.back().str()};
   for (;;) {
-    const auto parent = parentOf.find(table.str());
+    const auto parent = parentOf.find(walk.back().str());
     if (parent == parentOf.end()) break;
-    table = parent->second;
-    if (!visited.insert(table.str()).second) break;
+    walk.push_back(parent->second);
+    if (!visited.insert(parent->second.str()).second) break;
   }
-  return table;
+  return walk;
+}
+
+CString CTRParser::NearestListedTable(const IXMLDOMNodePtr& relations, const CString& from,
+                                      const CStringArray& tables) {
+  // Breadth-first over the relations in document order, either way round.
+  std::unordered_map<std::string, std::vector<CString>> neighbours;
+  for (IXMLDOMNodePtr child = relations.firstChild(); child; child = child.nextSibling()) {
+    IXMLDOMElementPtr relation(child);
+    if (!relation || relation.tagName() != "Relation") continue;
+    const CString pk = relation.getAttribute("PkTable");
+    const CString fk = relation.getAttribute("FkTable");
+    neighbours[Folded(pk)].push_back(fk);
+    neighbours[Folded(fk)].push_back(pk);
+  }
+  std::unordered_set<std::string> seen{Folded(from)};
+  std::deque<CString> queue{from};
+  while (!queue.empty()) {
+    const CString table = queue.front();
+    queue.pop_front();
+    for (const CString& entry : tables) {
+      if (entry.CompareNoCase(table) == 0) return entry;
+    }
+    for (const CString& next : neighbours[Folded(table)]) {
+      if (seen.insert(Folded(next)).second) queue.push_back(next);
+    }
+  }
+  return tables.empty() ? CString() : tables.front();
 }
 
 CTRParser::LinkList CTRParser::ReadLinks(const IXMLDOMNodeListPtr& relations) {
@@ -223,6 +276,7 @@ HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CSt
   // The data-source name is read from the first table; the master table,
   // when there is one, opens the FROM clause.
   CString datasource;
+  CString masterName;  // the master's name in relations
   bool first = true;
   const IXMLDOMNodePtr tablesNode = GetTablesNode();
   for (IXMLDOMNodePtr child = tablesNode ? tablesNode.firstChild() : IXMLDOMNodePtr(); child;
@@ -236,14 +290,29 @@ HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CSt
     const HRESULT hr = master.Parse();
     if (FAILED(hr)) return hr;
     lead = master.GetExpression();
+    masterName = table.getAttribute("Alias");
+    if (masterName.IsEmpty()) masterName = lead;
+    else if (!IsTradNaming(masterName)) masterName = "[" + masterName + "]";
     break;
   }
-  if (lead.IsEmpty()) lead = FindRootTable(relations);
+  CStringArray walk;
+  if (lead.IsEmpty()) {
+    walk = WalkToRoot(relations);
+    if (!walk.empty()) lead = walk.back();
+  }
 
   CRelationsAnalyser analyser;
   analyser.SetRelationsNode(relations);
   CString relationText;
-  const HRESULT analysed = analyser.GetRelations(tables, relationText, lead);
+  HRESULT analysed = analyser.GetRelations(tables, relationText, lead);
+  if (analysed == kAnalyserBadStart) {
+    // The master, or the root of the chain, is a table of the model that
+    // this query does not use. The join then starts from the query's table
+    // nearest to it: for the root, the one closest to the root on the walk;
+    // for the master, the one fewest relations away; else the first table.
+    lead = masterName.IsEmpty() ? NearestOnWalk(walk, tables) : NearestListedTable(relations, masterName, tables);
+    analysed = analyser.GetRelations(tables, relationText, lead);
+  }
   if (relationText.IsEmpty()) return analysed;
   CVelObject loaded;
   if (FAILED(loaded.LoadFromData(relationText))) return analysed;

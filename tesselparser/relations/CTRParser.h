@@ -58,14 +58,25 @@ class CTRParser {
   // Returns
   //   1            fewer than two tables (nothing composed);
   //   0xE00032D0   no "Relations", or it is empty;
-  //   0xE00032D1   the lead table is not one of the tables;
-  //   0xE00032D2   some tables are not joined (what was joined is composed);
-  //   0xE00032D3   no relation joins two of the tables (nothing composed),
-  //                or a cycle of relations runs through two or more of the
-  //                tables (texts composed all the same);
+  //   0xE00032D1   no table to lead with: the analyser refused the lead
+  //                table, and the table of the list chosen in its place;
+  //   0xE00032D2   some tables are not connected to the others, not even
+  //                through tables the list lacks (what was joined is
+  //                composed);
+  //   0xE00032D3   no two of the tables are connected, directly or through
+  //                other tables (nothing composed), or a cycle of relations
+  //                runs through two or more of the joined tables (texts
+  //                composed all the same);
   //   another negative code: the master table's query object failed;
   //   0            otherwise.
   HRESULT ComposeFromClause(const char* tableList, CString& joinText, CString* fromClause);
+
+  // The tables that the last ComposeFromClause joined although `tableList`
+  // lacked them (tables that connect the query's tables, or that a relation
+  // names in the older form), each as a FROM list names it: the map's
+  // expression, a blank and the name when the map holds the table, else
+  // the name; separated by ",". Empty before any composition.
+  const CString& GetAddedTables() const { return m_strAddedTables; }
 
  protected:
   // One relation of the analyser's order, its attributes read once.
@@ -84,7 +95,9 @@ class CTRParser {
 
   // Asks the analyser for the join order from the master table (or, without
   // one, the root of the foreign-key chain of the first left or right
-  // join), chooses the form and composes it. `lead` receives the table that
+  // join), chooses the form and composes it. When that table is not one of
+  // `tables`, the join starts from the table of `tables` nearest to it (see
+  // WalkToRoot and NearestListedTable), else from the first of `tables`. `lead` receives the table that
   // opens the FROM clause (empty in the older form), `nestCount` the number
   // of "(" it needs (-1: the data source takes no nesting). `tables` gains
   // the tables of the relations that it lacks. Returns 2 for no relations,
@@ -124,6 +137,7 @@ class CTRParser {
   IXMLDOMNodePtr m_pTRNode;
   std::map<CString, CString> m_mapTables;  // table name in relations -> SQL expression
   CString m_strDBVersion;
+  CString m_strAddedTables;  // see GetAddedTables
 
  private:
   // "table.column", or "table.[column]" when the column is neither a plain
@@ -132,7 +146,16 @@ class CTRParser {
   static CString ColumnReference(const CString& table, const CString& column);
   // The map's expression and a blank before `table` when the map holds it.
   CString TableWithExpression(const CString& table) const;
-  // The lead table without a master: the root of the foreign-key chain.
-  static CString FindRootTable(const IXMLDOMNodePtr& relations);
+  // The walk to the lead table without a master: from the primary-key table
+  // of the first relation of "ConnectMode" 0 (else 1) along the first
+  // relation naming each table as its foreign-key table, to the root of the
+  // chain (or to the first table met twice). Empty when there is no such
+  // relation. The last entry is the lead.
+  static CStringArray WalkToRoot(const IXMLDOMNodePtr& relations);
+  // The table of `tables` fewest relations away from `from` (either way
+  // round, ties to relations in document order), as `tables` spells it;
+  // the first of `tables` when none is connected to it.
+  static CString NearestListedTable(const IXMLDOMNodePtr& relations, const CString& from,
+                                    const CStringArray& tables);
   static LinkList ReadLinks(const IXMLDOMNodeListPtr& relations);
 };

@@ -33,12 +33,16 @@ std::string Joined(const CStringArray& tables) {
 
 class RelationsAnalyserTest : public XmlFixture {
  protected:
+  // Runs the analyser on a copy of `tables`, kept in m_tables with the
+  // bridging tables it gains.
   HRESULT Run(const CStringArray& tables, const char* start) {
     CRelationsAnalyser analyser;
     analyser.SetRelationsNode(Select("Relations"));
-    return analyser.GetRelations(tables, m_text, start);
+    m_tables = tables;
+    return analyser.GetRelations(m_tables, m_text, start);
   }
   CString m_text;
+  CStringArray m_tables;
 };
 
 TEST_F(RelationsAnalyserTest, BreadthFirstInDocumentOrderLeavingOutLoops) {
@@ -138,7 +142,8 @@ TEST_F(RelationsAnalyserTest, Outcomes) {
 TEST(RelationsAnalyserNoNode, ReportsNoRelation) {
   CRelationsAnalyser analyser;
   CString text;
-  EXPECT_EQ(analyser.GetRelations({"A", "B"}, text, nullptr), CRelationsAnalyser::RA_NO_RELATION);
+  CStringArray tables{"A", "B"};
+  EXPECT_EQ(analyser.GetRelations(tables, text, nullptr), CRelationsAnalyser::RA_NO_RELATION);
   std::vector<CStringArray> cycles{{"stale"}};
   EXPECT_EQ(analyser.GetCycleInfo(cycles), S_OK);
   EXPECT_TRUE(cycles.empty());
@@ -209,6 +214,37 @@ TEST_F(RelationsAnalyserTest, LongChainsAndDenseGraphsStayBounded) {
   analyser.SetRelationsNode(Select("Relations"));
   EXPECT_EQ(analyser.GetCycleInfo(cycles), S_FALSE);
   EXPECT_EQ(cycles.size(), CRelationsAnalyser::kMaxCycles);
+}
+
+}  // namespace
+
+namespace {
+
+struct ThroughCase {
+  const char* name;
+  std::string relations;  // "Pk-Fk" pairs separated by blanks
+  CStringArray tables;
+  std::vector<std::string> cycles;
+};
+
+TEST_F(RelationsAnalyserTest, CyclesThroughTheGivenTablesOnly) {
+  std::string dense;  // every pair of 12 unused tables related
+  for (int i = 0; i < 12; ++i)
+    for (int j = i + 1; j < 12; ++j) dense += "K" + std::to_string(i) + "-K" + std::to_string(j) + " ";
+  const ThroughCase cases[] = {
+      {"triangle", "T1-T2 T2-T3 T3-T1", {"T1", "T2", "T3"}, {"T1,T2,T3"}},
+  };
+  for (const ThroughCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(RelationsXml(c.relations));
+    CRelationsAnalyser analyser;
+    analyser.SetRelationsNode(Select("Relations"));
+    std::vector<CStringArray> cycles{{"stale"}};
+    EXPECT_EQ(analyser.GetCycleInfo(cycles, c.tables), S_OK);
+    std::vector<std::string> found;
+    for (const CStringArray& cycle : cycles) found.push_back(Joined(cycle));
+    EXPECT_EQ(found, c.cycles);
+  }
 }
 
 }  // namespace

@@ -170,12 +170,6 @@ TEST_F(TRParserTest, OutcomesAndTheirCodes) {
   Load("<Query><TableRelations><Tables><Table Name=\"A\" Alias=\"A\"/></Tables></TableRelations></Query>");
   EXPECT_EQ(Compose("A,B"), TPE_NO_RELATIONS);
 
-  Load(R"(<Query><TableRelations>
-    <Tables><Table Name="Z" Alias="Z" IsMaster="True"/></Tables>
-    <Relations><Relation PkTable="A" PkColumn="id" FkTable="B" FkColumn="aid" ConnectMode="0"/></Relations>
-  </TableRelations></Query>)");
-  EXPECT_EQ(Compose("A,B"), TPE_START_TABLE);
-  EXPECT_EQ(m_join, "");
 }
 
 TEST_F(TRParserTest, LeadTableIsWrittenWithItsExpression) {
