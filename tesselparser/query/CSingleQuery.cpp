@@ -146,7 +146,8 @@ long CSingleQuery::Parse() {
     return TPE_REFERENCE_CYCLE;
   }
   IXMLDOMNodePtr objects = GetQueryObjects(false);
-  if (!objects || !objects.hasChildNodes()) return TPE_NO_QUERY_OBJECTS;
+  // Comments and processing instructions are no objects.
+  if (!objects || !objects.selectSingleNode("*")) return TPE_NO_QUERY_OBJECTS;
   if (!CFrameCI::ExistGRS() && !GetAttribute("Command").IsEmpty()) return 1;
   return Compose();
 }
