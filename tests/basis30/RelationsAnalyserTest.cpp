@@ -231,8 +231,21 @@ TEST_F(RelationsAnalyserTest, CyclesThroughTheGivenTablesOnly) {
   std::string dense;  // every pair of 12 unused tables related
   for (int i = 0; i < 12; ++i)
     for (int j = i + 1; j < 12; ++j) dense += "K" + std::to_string(i) + "-K" + std::to_string(j) + " ";
+  std::string chain;  // 20000 tables in a row, ending in a triangle
+  for (int i = 0; i < 20000; ++i) chain += "T" + std::to_string(i) + "-T" + std::to_string(i + 1) + " ";
+  chain += "T20000-T20001 T20001-T19999";
   const ThroughCase cases[] = {
       {"triangle", "T1-T2 T2-T3 T3-T1", {"T1", "T2", "T3"}, {"T1,T2,T3"}},
+      {"behind millions of loops elsewhere", dense + "A-B B-C C-A", {"B", "C"}, {"B,A,C"}},
+      {"none among millions elsewhere", dense + "A-B B-C", {"A", "B", "C"}, {}},
+      {"loop through one listed table", "A-X X-Y Y-A A-B", {"A", "B"}, {}},
+      {"listed twice", "A-X X-Y Y-A A-B", {"A", "a"}, {"A,X,Y"}},
+      {"ring: the cycle runs round it", "A-B B-C C-D D-E E-F F-A", {"D", "A"}, {"D,C,B,A,F,E"}},
+      {"two loops sharing a table, one listed table each", "A-B B-C C-A C-D D-E E-C", {"A", "E"}, {}},
+      {"two loops sharing a table, ordered by the list", "A-B B-C C-A C-D D-E E-C", {"D", "E", "B", "A"},
+       {"D,C,E", "B,A,C"}},
+      {"tables named in relations only", "A-B B-C", {"Q", "R"}, {}},
+      {"long chain into a triangle", chain, {"T0", "T20001", "T20000"}, {"T20001,T20000,T19999"}},
   };
   for (const ThroughCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -244,6 +257,51 @@ TEST_F(RelationsAnalyserTest, CyclesThroughTheGivenTablesOnly) {
     std::vector<std::string> found;
     for (const CStringArray& cycle : cycles) found.push_back(Joined(cycle));
     EXPECT_EQ(found, c.cycles);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+struct BridgeCase {
+  const char* name;
+  std::string relations;  // "Pk-Fk" pairs separated by blanks, mode 0
+  CStringArray tables;
+  HRESULT expected;
+  const char* summary;
+  const char* tablesAfter;
+};
+
+TEST_F(RelationsAnalyserTest, TablesRelatedOnlyThroughOthersAreConnectedThroughThem) {
+  const BridgeCase cases[] = {
+      {"one table between", "A-X X-B", {"A", "B"}, S_OK, "A.>X.:0; X.>B.:0", "A,B,X"},
+      {"two tables between", "A-X X-Y Y-B", {"A", "B"}, S_OK, "A.>X.:0; X.>Y.:0; Y.>B.:0", "A,B,X,Y"},
+      {"the shortest way", "A-X X-Y Y-B A-Z Z-B", {"A", "B"}, S_OK, "A.>Z.:0; Z.>B.:0", "A,B,Z"},
+      {"a direct relation rather than a way round", "A-X X-B B-A", {"A", "B"}, S_OK, "A.>B.:1", "A,B"},
+      {"a listed table on the way is no bridge", "A-X X-B B-Y Y-C", {"A", "C", "B"}, S_OK,
+       "A.>X.:0; X.>B.:0; B.>Y.:0; Y.>C.:0", "A,C,B,X,Y"},
+      {"reached from the foreign-key side", "X-A X-B", {"A", "B"}, S_OK, "A.>X.:1; X.>B.:0", "A,B,X"},
+      {"spelled as first named", "A-x X-B", {"A", "B"}, S_OK, "A.>x.:0; X.>B.:0", "A,B,x"},
+      {"relations elsewhere stay out", "A-X X-B B-Y Y-Z P-Q", {"A", "B"}, S_OK, "A.>X.:0; X.>B.:0", "A,B,X"},
+      {"a table connected to none", "A-X X-B C-D", {"A", "B", "C"}, TPE_ANALYSER_DISCONNECTED,
+       "A.>X.:0; X.>B.:0", "A,B,C,X"},
+      {"no two tables connected", "A-X B-Y", {"A", "B"}, CRelationsAnalyser::RA_NO_RELATION, nullptr, "A,B"},
+  };
+  for (const BridgeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(RelationsXml(c.relations));
+    for (IXMLDOMNodePtr n = Select("Relations").firstChild(); n; n = n.nextSibling()) {
+      IXMLDOMElementPtr(n).setAttribute("ConnectMode", "0");
+    }
+    m_text = "stale";
+    EXPECT_EQ(Run(c.tables, "A"), c.expected);
+    if (c.summary == nullptr) {
+      EXPECT_TRUE(m_text.IsEmpty());
+    } else {
+      EXPECT_EQ(Summary(m_text), c.summary);
+    }
+    EXPECT_EQ(Joined(m_tables), c.tablesAfter);
   }
 }
 

@@ -1,9 +1,11 @@
 // TRParserTest.cpp - join text and FROM clause from table relations: the
-// two forms, nesting, parallel relations, cycles, the analyser's outcomes
-// and the lead table.
+// two forms, nesting, parallel relations, cycles, the analyser's outcomes,
+// the lead table, tables that connect the query's tables, and loops
+// elsewhere in the model.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "contracts/basis30/ResultCodes.h"
 #include "relations/CTRParser.h"
@@ -234,6 +236,138 @@ TEST_F(TRParserTest, ColumnReferences) {
     EXPECT_EQ(Compose("T1,T2"), S_OK);
     EXPECT_EQ(m_join, std::string(c.reference) + " = T2.x");
   }
+}
+
+// The sales model: every table with its expression; the relations given.
+// `master` (may be empty) marks the master table.
+std::string Model(const std::string& relations, const std::string& master = "") {
+  std::string tables;
+  for (const auto& [alias, name] : {std::pair<std::string, std::string>{"C", "Customers"},
+                                    {"O", "Orders"},
+                                    {"L", "OrderLines"},
+                                    {"P", "Products"}}) {
+    tables += "<Table Name=\"" + name + "\" Alias=\"" + alias + "\"" +
+              (alias == master ? " IsMaster=\"True\"" : "") + "/>";
+  }
+  return "<Query><TableRelations><Tables>" + tables + "</Tables><Relations>" + relations +
+         "</Relations></TableRelations></Query>";
+}
+
+std::string CO(const char* mode) { return Rel("C", "CustomerID", "O", "CustomerID", mode); }
+std::string OL(const char* mode) { return Rel("O", "OrderID", "L", "OrderID", mode); }
+std::string PL(const char* mode) { return Rel("P", "ProductID", "L", "ProductID", mode); }
+
+struct ModelCase {
+  const char* name;
+  std::string document;
+  const char* tables;
+  HRESULT expected;
+  const char* from;
+  const char* join;
+  const char* added;  // GetAddedTables
+};
+
+class TRParserModelTest : public TRParserTest {
+ protected:
+  void Check(const ModelCase& c) {
+    SCOPED_TRACE(c.name);
+    Load(c.document);
+    CTRParser parser(Select("TableRelations"));
+    m_join = "stale";
+    m_from = kUntouched;
+    EXPECT_EQ(parser.ComposeFromClause(c.tables, m_join, &m_from), c.expected);
+    EXPECT_EQ(m_from, c.from);
+    EXPECT_EQ(m_join, c.join);
+    EXPECT_EQ(parser.GetAddedTables(), c.added);
+  }
+};
+
+TEST_F(TRParserModelTest, LeadTableThatTheQueryDoesNotUseGivesWayToAQueryTable) {
+  const ModelCase cases[] = {
+      // The first outer join of the model is elsewhere: its root is no table
+      // of the query, so the first table of the list leads.
+      {"unrelated left join elsewhere, inner join", Model(PL("0") + CO("2")), "C,O", S_OK, kUntouched,
+       "C.CustomerID = O.CustomerID", ""},
+      {"unrelated left join elsewhere, left join", Model(PL("0") + CO("0")), "C,O", S_OK, "FROM Customers C",
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)", ""},
+      {"first table of the list leads, the join turned round", Model(PL("0") + CO("0")), "O,C", S_OK,
+       "FROM Orders O", " RIGHT JOIN Customers C ON (O.CustomerID = C.CustomerID)", ""},
+      // The walk from B passes A before it ends at the unused root R: A,
+      // the query table nearest the root, leads (not B, nor C listed first).
+      {"query table nearest the root on the walk",
+       "<Query><TableRelations><Relations>" + Rel("B", "k", "C", "k", "0") + Rel("A", "k", "B", "k", "2") +
+           Rel("R", "k", "A", "k", "2") + "</Relations></TableRelations></Query>",
+       "C,B,A", S_OK, "FROM (A", " INNER JOIN B ON (A.k = B.k)) LEFT JOIN C ON (B.k = C.k)", ""},
+      // The master is a table of the model that this query does not use.
+      {"master unused: the query table nearest to it", Model(CO("0") + OL("0") + PL("0"), "C"), "L,O", S_OK,
+       "FROM Orders O", " LEFT JOIN OrderLines L ON (O.OrderID = L.OrderID)", ""},
+      {"master unused and unrelated: the first table", Model(CO("0") + OL("0"), "P"), "L,O", S_OK,
+       "FROM OrderLines L", " RIGHT JOIN Orders O ON (L.OrderID = O.OrderID)", ""},
+      {"master used", Model(CO("0") + OL("0"), "L"), "C,O,L", S_OK, "FROM (OrderLines L",
+       " RIGHT JOIN Orders O ON (L.OrderID = O.OrderID)) RIGHT JOIN Customers C ON (O.CustomerID = C.CustomerID)",
+       ""},
+  };
+  for (const ModelCase& c : cases) Check(c);
+}
+
+TEST_F(TRParserModelTest, TablesRelatedOnlyThroughOthersAreJoinedThroughThem) {
+  const ModelCase cases[] = {
+      {"one bridging table", Model(CO("0") + OL("0")), "C,L", S_OK, "FROM (Customers C",
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) LEFT JOIN OrderLines L ON (O.OrderID = L.OrderID)",
+       "Orders O"},
+      {"one bridging table, older form", Model(CO("2") + OL("2")), "C,L", S_OK, kUntouched,
+       "C.CustomerID = O.CustomerID AND O.OrderID = L.OrderID", "Orders O"},
+      {"two bridging tables", Model(CO("2") + OL("2") + PL("2")), "C,P", S_OK, kUntouched,
+       "C.CustomerID = O.CustomerID AND O.OrderID = L.OrderID AND L.ProductID = P.ProductID",
+       "Orders O,OrderLines L"},
+      {"bridging table reached from its foreign-key side", Model(CO("0") + OL("0"), "L"), "C,L", S_OK,
+       "FROM (OrderLines L",
+       " RIGHT JOIN Orders O ON (L.OrderID = O.OrderID)) RIGHT JOIN Customers C ON (O.CustomerID = C.CustomerID)",
+       "Orders O"},
+      {"bridging table without an entry of its own", Model(Rel("C", "k", "Q", "k", "0") + Rel("Q", "k", "P", "k", "0")),
+       "C,P", S_OK, "FROM (Customers C", " LEFT JOIN Q ON (C.k = Q.k)) LEFT JOIN Products P ON (Q.k = P.k)", "Q"},
+      {"relations outside the joined tables stay out", Model(CO("0") + OL("0") + PL("0")), "C,O", S_OK,
+       "FROM Customers C", " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)", ""},
+      {"a table connected to none stays disconnected",
+       Model(CO("0") + OL("0") + Rel("X", "k", "Y", "k", "0")), "C,L,X", TPE_TABLES_DISCONNECTED, kUntouched,
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) LEFT JOIN OrderLines L ON (O.OrderID = L.OrderID)",
+       "Orders O"},
+      {"no two tables connected at all", Model(CO("0") + Rel("X", "k", "Y", "k", "0")), "C,X", TPE_RELATION_CYCLE,
+       kUntouched, "", ""},
+  };
+  for (const ModelCase& c : cases) Check(c);
+}
+
+TEST_F(TRParserModelTest, LoopsAreReportedWhenTheyRunThroughTheJoinedTablesWhateverElseTheModelHolds) {
+  // Every pair of 12 tables that no query uses related, ahead of the rest:
+  // millions of loops that must neither hide one through the query's
+  // tables nor make one up.
+  std::string dense;
+  for (int i = 0; i < 12; ++i) {
+    for (int j = i + 1; j < 12; ++j) {
+      dense += Rel(("K" + std::to_string(i)).c_str(), "k", ("K" + std::to_string(j)).c_str(), "k", "2");
+    }
+  }
+  const std::string triangle = CO("0") + OL("0") + Rel("C", "CustomerID", "L", "OrderID", "0");
+  const ModelCase cases[] = {
+      {"loop through the query's tables behind many others", Model(dense + triangle), "C,O,L", TPE_RELATION_CYCLE,
+       "FROM (Customers C",
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) LEFT JOIN OrderLines L ON (C.CustomerID = L.OrderID)",
+       ""},
+      {"no loop through the query's tables among many others", Model(dense + CO("0") + OL("0")), "C,O,L", S_OK,
+       "FROM (Customers C",
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) LEFT JOIN OrderLines L ON (O.OrderID = L.OrderID)",
+       ""},
+      // The direct relation joins; the way round through O is a loop.
+      {"loop through an unused table", Model(triangle), "C,L", TPE_RELATION_CYCLE, "FROM Customers C",
+       " LEFT JOIN OrderLines L ON (C.CustomerID = L.OrderID)", ""},
+      // O bridges C and L; P offers a second way from O to L.
+      {"loop through a bridging table", Model(CO("0") + OL("0") + PL("0") + Rel("O", "k", "P", "k", "0")), "C,L",
+       TPE_RELATION_CYCLE, "FROM (Customers C",
+       " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) LEFT JOIN OrderLines L ON (O.OrderID = L.OrderID)",
+       "Orders O"},
+  };
+  for (const ModelCase& c : cases) Check(c);
 }
 
 }  // namespace
