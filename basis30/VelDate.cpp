@@ -6,7 +6,15 @@
 CString FormatVelDate(const COleDateTime& date) {
   if (date.GetStatus() != COleDateTime::valid) return "NULL";
   const bool withTime = date.HasTime();
-  const CString text = date.Format(withTime ? "%Y-%m-%d %H:%M:%S" : "%Y-%m-%d");
+  // Years take four digits (0999-01-01): the date reader, and the literals
+  // of every data source, read no shorter year.
+  CString text;
+  if (withTime) {
+    text.Format("%04d-%02d-%02d %02d:%02d:%02d", date.GetYear(), date.GetMonth(), date.GetDay(), date.GetHour(),
+                date.GetMinute(), date.GetSecond());
+  } else {
+    text.Format("%04d-%02d-%02d", date.GetYear(), date.GetMonth(), date.GetDay());
+  }
   CString out;
   switch (GetCurDSType()) {
     case DSTYPE_ORACLE:

@@ -4,8 +4,9 @@
 //                TO_DATE('2011-01-31 10:30:00','YYYY-MM-DD HH24:MI:SS')
 //   SQLite (12): '2011-01-31', '2011-01-31 10:30:00'
 //   otherwise:   {d '2011-01-31'}, {ts '2011-01-31 10:30:00'}
-// A date with a time of day takes the second form. An invalid date renders
-// as NULL, which no comparison matches.
+// A date with a time of day takes the second form; the year always takes
+// four digits (0999-01-01). An invalid date renders as NULL, which no
+// comparison matches.
 #pragma once
 
 #include "platform/COleDateTime.h"

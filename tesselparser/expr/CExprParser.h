@@ -104,9 +104,17 @@ class TESSEL_API CExprParser {
   // `bCompareOnly` false also an arithmetic one (+, -, *, /). Words must be
   // separated by exactly one blank.
   static bool IsOperator(CString text, bool bCompareOnly);
-  // True when `text` (leading white space and '@' characters ignored) is a
-  // call: a plain name followed by "(" (the "(" not at position 0).
+  // True when `text` (white space around it and leading '@' characters
+  // ignored) is exactly one call: a plain name, "(" right after it, and
+  // the ")" that closes that "(" ending the text, with every parenthesis,
+  // brace, quote and [...] name inside closed. A text that only starts
+  // like a call ("f(1) OR 1=1", "x(1); DROP TABLE t") is none: it is data.
   static bool IsFunction(CString text);
+
+  // The length of the longest operator of the lists ("NOT BETWEEN"); the
+  // operator searches at either end of a text look at candidates up to
+  // one character longer (a blank next to it).
+  static constexpr int kLongestOperator = 11;
 
  protected:
   // The query-object parser tests expressions for operators at their ends.
@@ -116,12 +124,14 @@ class TESSEL_API CExprParser {
   static bool IsTextWithOperator(CString text);
   // The operator at the start of `text` (upper case, longest first), or "".
   // A word operator counts only when a character that cannot be part of a
-  // name follows it; the whole text is never a candidate.
+  // name follows it; the whole text is never a candidate. Every operator
+  // of the lists is found, "NOT BETWEEN" included.
   static CString GetLeftOperator(CString text, bool bCompareOnly);
   // The operator at the end of `text` (as written, blanks trimmed), or "".
   // It must start with a character that cannot be part of a name, or stand
   // after one; the start of the text counts as such a boundary, so a text
-  // that is just "IN" ends with the operator IN.
+  // that is just "IN" ends with the operator IN. The longest match wins:
+  // "q NOT BETWEEN" ends with NOT BETWEEN, not BETWEEN.
   static CString GetRightOperator(CString text, bool bCompareOnly);
   // Renders `value` as a SQL literal of `type`, in place:
   //   any type: "{NULL}" (any case) becomes NULL;

@@ -65,6 +65,9 @@ struct Condition {
 // The runtime's decimal conversion: leading digits, anything else 0.
 int Number(const CString& text) { return std::atoi(text); }
 
+// A year as the date reader takes it back: always four digits.
+constexpr const char* kNextYearStart = "%04d-1-1&";
+
 CString Formatted(const char* format, int number) {
   CString out;
   out.Format(format, number);
@@ -76,7 +79,7 @@ CString Formatted(const char* format, int number) {
 CString ExpandMonth(const CString& year, const CString& month) {
   CString upper;
   if (month == "12") {
-    upper = Formatted("%d-1-1&", Number(year) + 1);
+    upper = Formatted(kNextYearStart, Number(year) + 1);
   } else {
     upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
   }
@@ -93,7 +96,7 @@ CString ExpandQuarter(const CString& year, char digit) {
     case '3':
       return year + "-7-1 ~ " + year + "-10-1&";
     case '4':
-      return year + "-10-1 ~ " + Formatted("%d-1-1&", Number(year) + 1);
+      return year + "-10-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
     default:
       return CString();
   }
@@ -105,7 +108,9 @@ CString ExpandDay(const CString& value) {
   COleDateTime date;
   if (FAILED(VarDateFromStr(day, date))) return CString();
   date.AddDays(1);
-  return day + " ~ " + date.Format("%Y-%m-%d&");
+  CString next;
+  next.Format("%04d-%02d-%02d&", date.GetYear(), date.GetMonth(), date.GetDay());
+  return day + " ~ " + next;
 }
 
 // Expands a date-period code (YYYY, YYYYQn, YYYYMM, YYYYMMDD) into the
@@ -120,7 +125,7 @@ void ExpandDateCode(CString& value) {
   if (!IsAllNumber(year)) return;
   CString expanded;
   if (length == 4) {
-    expanded = year + "-1-1 ~ " + Formatted("%d-1-1&", Number(year) + 1);
+    expanded = year + "-1-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
   } else if (length == 8) {
     if (IsAllNumber(value)) expanded = ExpandDay(value);
   } else if (value[4] == 'Q' || value[4] == 'q') {
@@ -165,11 +170,11 @@ bool GenerateVerbatim(const char* column, const char* op, const CString& value, 
 }
 
 // A range bound written as a call (DateAdd('d',,-7,,Today())) stands in the
-// SQL as written. It must be complete - every parenthesis and quote closed -
-// so that raw text cannot leave a literal open and swallow the rest of the
-// statement (with a later value's quotes turned into code); an incomplete
-// one is rendered as data like any other value.
-bool IsRawCall(const CString& bound) { return CExprParser::IsFunction(bound) && IsSubExpr(bound); }
+// SQL as written. It must be exactly one complete call - every parenthesis
+// and quote closed, and nothing after its closing parenthesis - so that raw
+// text can neither leave a literal open nor bring in SQL of its own after
+// the call ("upper(1) OR 1=1"); anything else is rendered as data.
+bool IsRawCall(const CString& bound) { return CExprParser::IsFunction(bound); }
 
 // Renders one range bound; `exclusive` is set when it carried the "&" mark.
 // Taken as data, a call is rendered like any value, on either side of the

@@ -66,10 +66,16 @@ bool CExprParser::IsOperator(CString text, bool bCompareOnly) {
 }
 
 bool CExprParser::IsFunction(CString text) {
-  text.TrimLeft();
+  text.Trim();
   text.TrimLeft('@');
-  if (text.Find('(') < 1) return false;
-  return IsTradNaming(GetField(text, 0, '('));
+  const int open = text.Find('(');
+  const int last = text.GetLength() - 1;
+  if (open < 1 || text[last] != ')') return false;
+  if (!IsTradNaming(GetField(text, 0, '('))) return false;
+  // With the whole text complete and the text between the first "(" and
+  // the last ")" complete as well, the last ")" is the partner of the
+  // first "(": nothing can follow the call.
+  return IsSubExpr(text) && IsSubExpr(text.Mid(open + 1, last - open - 1));
 }
 
 bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std::move(text), true).IsEmpty(); }
@@ -77,7 +83,7 @@ bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std
 CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
   text.TrimLeft();
   int n = text.GetLength() - 1;
-  if (n > 10) n = 10;
+  if (n > kLongestOperator + 1) n = kLongestOperator + 1;
   for (; n >= 1; --n) {
     if (static_cast<unsigned char>(text[n - 1]) >= 0x80) continue;
     CString candidate = text.Left(n);
@@ -97,7 +103,7 @@ CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
 CString CExprParser::GetRightOperator(CString text, bool bCompareOnly) {
   text.TrimRight();
   const int length = text.GetLength();
-  int n = length > 10 ? 10 : length;
+  int n = length > kLongestOperator + 1 ? kLongestOperator + 1 : length;
   for (; n >= 1; --n) {
     CString candidate = text.Right(n);
     if (_ismbblead(static_cast<unsigned char>(candidate[0]))) {

@@ -52,14 +52,6 @@ class ComputedResolver : public CReferenceRewriter::Resolver {
     SetErrorInfo(FormatMsg(TPE_PARAM_FAILED, reference), FormatMsg(code, reference));
     return TPE_PARAM_FAILED;
   }
-  HRESULT SelfReference(const std::vector<CString>& /*chain*/, const CString& reference) override {
-    SetErrorInfo(FormatMsg(TPE_PARAM_SELF_REFERENCE, reference), "A computed value holds the same reference again");
-    return TPE_PARAM_SELF_REFERENCE;
-  }
-  HRESULT TooManyNested(const CString& reference) override {
-    SetErrorInfo(FormatMsg(TPE_PARAM_FAILED, reference), "Computed values bring in too many further references");
-    return TPE_PARAM_FAILED;
-  }
 };
 
 }  // namespace
@@ -100,13 +92,15 @@ HRESULT CParamHandler::EvaluateExprParam(CString& text) {
   const CDSContext context(GetDSType(IXMLDOMElementPtr(m_pNode)));
   m_strUsedParams.Empty();
 
+  // Both kinds of reference are resolved in one pass over the text, each
+  // once: what a value brings in is never searched again.
   CParamResolver params(*this);
-  HRESULT hr = CReferenceRewriter(kParamOpen, kReferenceClose, true).Run(text, params);
-  m_strUsedParams = params.UsedParams();
-  if (FAILED(hr)) return hr;
-
   ComputedResolver computed;
-  hr = CReferenceRewriter(kComputedOpen, kReferenceClose, false).Run(text, computed);
+  CReferenceRewriter rewriter(kReferenceClose);
+  rewriter.AddKind(kParamOpen, params);
+  rewriter.AddKind(kComputedOpen, computed);
+  const HRESULT hr = rewriter.Run(text);
+  m_strUsedParams = params.UsedParams();
   if (FAILED(hr)) return hr;
 
   if (!m_strUsedParams.IsEmpty()) m_strLastUsedParams += ";" + m_strUsedParams;

@@ -39,15 +39,15 @@ class TESSEL_API CParamHandler {
   // when none bears the name or no node is attached.
   IXMLDOMNodePtr GetParam(const char* name, bool deep);
 
-  // Resolves, in place, every parameter reference {? 'Name'} of `text`
-  // outside quoted literals, then every computed reference {$ '...'}.
-  // Text that a value brings in is resolved as well. Returns 0 or:
+  // Resolves, in place, every parameter reference {? 'Name'} and every
+  // computed reference {$ '...'} of `text` that stands outside quoted
+  // literals and [...] names, left to right, each once. Text that a value
+  // brings in is data: it is never searched again for references of
+  // either kind. Returns 0 or:
   //   TPE_PARAM_FAILED        no parameter bears a referenced name, a value
   //                           does not fit its comparison, or an object
   //                           parameter's repository path neither loads nor
   //                           names a list entry (message recorded);
-  //   TPE_PARAM_SELF_REFERENCE a reference met again inside text that its
-  //                           own value produced (message recorded);
   //   TPE_NOT_A_NUMBER, TPE_NOT_A_DATE  an unparsed ("DisableParseValue")
   //                           numeric or date value that is none;
   //   TPE_PARAM_NOT_PROCESSED or the processor's code: an expression value

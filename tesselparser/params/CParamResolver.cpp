@@ -78,19 +78,6 @@ HRESULT CParamResolver::Failed(const CString& name, HRESULT code) {
   return TPE_PARAM_FAILED;
 }
 
-HRESULT CParamResolver::SelfReference(const std::vector<CString>& chain, const CString& name) {
-  CString path;
-  for (const CString& step : chain) path += step + " -> ";
-  path += name;
-  SetErrorInfo(FormatMsg(TPE_PARAM_SELF_REFERENCE, name), path);
-  return TPE_PARAM_SELF_REFERENCE;
-}
-
-HRESULT CParamResolver::TooManyNested(const CString& name) {
-  SetErrorInfo(FormatMsg(TPE_PARAM_FAILED, name), "Parameter values bring in too many further references");
-  return TPE_PARAM_FAILED;
-}
-
 void CParamResolver::RecordUse(const CString& name, const CString& value) {
   if (!m_strUsed.IsEmpty()) m_strUsed += ";";
   m_strUsed += name + "=" + value;

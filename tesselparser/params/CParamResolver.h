@@ -24,8 +24,6 @@ class CParamResolver : public CReferenceRewriter::Resolver {
   CString KeyOf(const CString& reference) override;
   HRESULT Resolve(const CString& reference, const CString& name, CReferenceRewriter::Replacement& out) override;
   HRESULT Failed(const CString& name, HRESULT code) override;
-  HRESULT SelfReference(const std::vector<CString>& chain, const CString& name) override;
-  HRESULT TooManyNested(const CString& name) override;
 
   // Name=Value of every parameter resolved, in order, joined by ";".
   const CString& UsedParams() const { return m_strUsed; }

@@ -1,5 +1,5 @@
 // CReferenceRewriter.cpp - one left-to-right pass that replaces delimited
-// references, with bounded context for TransformExpr and loop detection.
+// references, with bounded context for TransformExpr.
 #include "params/CReferenceRewriter.h"
 
 #include <algorithm>
@@ -15,8 +15,9 @@ constexpr size_t kNone = static_cast<size_t>(-1);
 // The first window of finished text handed to TransformExpr; it doubles
 // until the check below accepts it.
 constexpr size_t kFirstWindow = 128;
-// GetRightOperator reads at most ten characters and the one before them.
-constexpr int kOperatorReach = 11;
+// GetRightOperator reads the longest operator with a blank before it, and
+// the character before that.
+constexpr int kOperatorReach = CExprParser::kLongestOperator + 2;
 
 // Quote states of the finished text as the operand scan of
 // GetPreviousSubExpr reads it: outside any literal, inside one opened by
@@ -88,18 +89,9 @@ bool HasUnpairedCloser(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char ch = text[i];
     if (OpensLiteral(ch)) {
-      const char close = ch == '[' ? ']' : ch;
-      size_t j = i + 1;
-      for (; j < text.size(); ++j) {
-        if (text[j] != close) continue;
-        if (j + 1 < text.size() && text[j + 1] == close) {
-          ++j;
-          continue;
-        }
-        break;
-      }
-      if (j >= text.size()) return false;  // unclosed: the scan reads no operand at all
-      i = j;
+      const int end = SkipLiteral(text, static_cast<int>(i));
+      if (end < 0) return false;  // unclosed: the scan reads no operand at all
+      i = static_cast<size_t>(end) - 1;
       continue;
     }
     if (ch == '(' || ch == '{') {
@@ -114,178 +106,109 @@ bool HasUnpairedCloser(std::string_view text) {
 
 }  // namespace
 
-CReferenceRewriter::CReferenceRewriter(const char* open, const char* close, bool bOutsideQuotes)
-    : m_open(open ? open : ""), m_close(close ? close : ""), m_bOutsideQuotes(bOutsideQuotes) {}
+CReferenceRewriter::CReferenceRewriter(const char* close) : m_close(close ? close : "") {}
 
-HRESULT CReferenceRewriter::Run(CString& text, Resolver& resolver) {
-  if (m_open.empty() || m_close.empty()) return S_OK;
-  Reset(text);
+void CReferenceRewriter::AddKind(const char* open, Resolver& resolver) {
+  if (open != nullptr && *open != '\0') m_kinds.push_back({open, &resolver});
+}
+
+HRESULT CReferenceRewriter::Run(CString& text) {
+  const std::string src = text.str();
+  m_out.clear();
+  m_lit.assign(1, kOutside);
+  m_openings.clear();
+  m_cache.clear();
+  m_noBracketCloseFrom = kNone;
+  if (m_close.empty() || m_kinds.empty()) return S_OK;
+
   HRESULT hr = S_OK;
-  while (!m_rev.empty()) {
-    if (!m_openings.empty() && PendingStartsWith(m_close)) {
+  size_t i = 0;
+  while (i < src.size()) {
+    if (!m_openings.empty() && src.compare(i, m_close.size(), m_close) == 0) {
       // The close belongs to the last opening that lies wholly before it.
       const size_t here = m_out.size();
-      size_t at = kNone;
-      if (m_openings.back() + m_open.size() <= here) {
-        at = m_openings.back();
+      const Opening* opening = nullptr;
+      const Opening& last = m_openings.back();
+      if (last.at + m_kinds[last.kind].open.size() <= here) {
+        opening = &last;
       } else if (m_openings.size() >= 2) {
-        at = m_openings[m_openings.size() - 2];
+        opening = &m_openings[m_openings.size() - 2];
       }
-      if (at != kNone) {
-        hr = Substitute(at, resolver);
+      if (opening != nullptr) {
+        hr = Substitute(*opening, i);
         if (FAILED(hr)) break;
         continue;
       }
     }
-    if (PendingStartsWith(m_open)) {
+    const size_t kind = KindAt(src, i);
+    if (kind != kNone) {
       // From an opening on, the text up to its close is read as it is.
-      m_openings.push_back(m_out.size());
-      MoveToOut(1);
+      m_openings.push_back({m_out.size(), kind});
+      Append(src[i++]);
       continue;
     }
-    if (m_openings.empty() && m_bOutsideQuotes && OpensLiteral(At(0))) {
-      const size_t end = SkipPendingLiteral();
+    if (m_openings.empty() && OpensLiteral(src[i])) {
+      const size_t end = SkipLiteralAt(src, i);
       if (end != kNone) {
-        MoveToOut(end);
+        while (i < end) Append(src[i++]);
         continue;
       }
-      if (At(0) != '[') break;  // the rest lies inside an unclosed quote: no reference follows
+      if (src[i] != '[') break;  // the rest lies inside an unclosed quote: no reference follows
     }
-    MoveToOut(1);
+    Append(src[i++]);
   }
-  text = Finish();
+  std::string whole = m_out;
+  whole.append(src, i, kNone);
+  text = CString(std::move(whole));
   return hr;
 }
 
-void CReferenceRewriter::Reset(const CString& text) {
-  m_out.clear();
-  m_lit.assign(1, kOutside);
-  m_chainOf.clear();
-  m_openings.clear();
-  m_rev.assign(text.str().rbegin(), text.str().rend());
-  m_regions.clear();
-  m_chains.clear();
-  m_cache.clear();
-  m_nested = 0;
-  m_topLevel = 0;
-  m_noBracketCloseBelow = 0;
-}
-
-CString CReferenceRewriter::Finish() const {
-  std::string whole = m_out;
-  whole.append(m_rev.rbegin(), m_rev.rend());
-  return CString(std::move(whole));
-}
-
-// --- the unscanned rest --------------------------------------------------------
-
-bool CReferenceRewriter::PendingStartsWith(const std::string& text) const {
-  if (m_rev.size() < text.size()) return false;
-  for (size_t k = 0; k < text.size(); ++k) {
-    if (At(k) != text[k]) return false;
+// The kind whose opening starts at `i`, or kNone.
+size_t CReferenceRewriter::KindAt(const std::string& src, size_t i) const {
+  for (size_t k = 0; k < m_kinds.size(); ++k) {
+    if (src.compare(i, m_kinds[k].open.size(), m_kinds[k].open) == 0) return k;
   }
-  return true;
-}
-
-// The length of the quoted literal or [...] name that opens the rest (its
-// doubled delimiters are escapes), or kNone when it does not close. An
-// unclosed "[" is read as a plain character, so a text full of them would
-// be searched to its end again and again; a failed search therefore
-// remembers that below its start every run of "]" pairs up, and the next
-// one stops where it reaches that part at the start of a run.
-size_t CReferenceRewriter::SkipPendingLiteral() {
-  const char open = At(0);
-  const char close = open == '[' ? ']' : open;
-  const size_t front = m_rev.size() - 1;
-  for (size_t k = 1; k < m_rev.size(); ++k) {
-    if (open == '[' && front - k < m_noBracketCloseBelow && At(k - 1) != ']') break;
-    if (At(k) != close) continue;
-    if (k + 1 < m_rev.size() && At(k + 1) == close) {
-      ++k;
-      continue;
-    }
-    return k + 1;
-  }
-  if (open == '[') m_noBracketCloseBelow = front;
   return kNone;
 }
 
-void CReferenceRewriter::MoveToOut(size_t count) {
-  for (size_t k = 0; k < count && !m_rev.empty(); ++k) {
-    const int chain = ChainOfFront();
-    const char ch = m_rev.back();
-    m_rev.pop_back();
-    Append(ch, chain);
-  }
-}
-
-void CReferenceRewriter::PushFront(const std::string& text, int chain) {
-  const size_t size = m_rev.size();
-  m_noBracketCloseBelow = std::min(m_noBracketCloseBelow, size);  // what lies above is new
-  while (!m_regions.empty() && m_regions.back().begin >= size) m_regions.pop_back();
-  if (!m_regions.empty() && m_regions.back().end > size) m_regions.back().end = size;
-  m_rev.append(text.rbegin(), text.rend());
-  if (!text.empty()) m_regions.push_back({size, m_rev.size(), chain});
-}
-
-int CReferenceRewriter::ChainOfFront() {
-  if (m_rev.empty()) return kRoot;
-  const size_t index = m_rev.size() - 1;
-  while (!m_regions.empty() && m_regions.back().begin > index) m_regions.pop_back();
-  if (!m_regions.empty() && index < m_regions.back().end) return m_regions.back().chain;
-  return kRoot;
+// Just past the quoted literal or [...] name that opens at `i`, or kNone
+// when it does not close. An unclosed "[" is read as a plain character;
+// when one finds no close, no later "[" does either (runs of "]" pair up
+// the same way from any "[" before them), so a text full of them is not
+// searched to its end again and again.
+size_t CReferenceRewriter::SkipLiteralAt(const std::string& src, size_t i) {
+  const bool bracket = src[i] == '[';
+  if (bracket && i >= m_noBracketCloseFrom) return kNone;
+  const int end = SkipLiteral(src, static_cast<int>(i));
+  if (end >= 0) return static_cast<size_t>(end);
+  if (bracket) m_noBracketCloseFrom = i;
+  return kNone;
 }
 
 // --- the finished text ------------------------------------------------------------
 
-void CReferenceRewriter::Append(char ch, int chain) {
+void CReferenceRewriter::Append(char ch) {
   m_out.push_back(ch);
   m_lit.push_back(NextState(m_lit.back(), ch));
-  m_chainOf.push_back(chain);
 }
 
 void CReferenceRewriter::Rewind(size_t length) {
   m_out.resize(length);
   m_lit.resize(length + 1);
-  m_chainOf.resize(length);
-  while (!m_openings.empty() && m_openings.back() >= length) m_openings.pop_back();
-}
-
-// Where scanning must resume so that an opening (or, while an opening
-// waits, a close) split between the finished text and what is pushed back
-// at `from` is still found.
-size_t CReferenceRewriter::BackOverPartialDelimiter(size_t from) const {
-  for (size_t j = std::min(m_open.size() - 1, from); j >= 1; --j) {
-    if (m_out.compare(from - j, j, m_open, 0, j) == 0) return from - j;
-  }
-  for (size_t j = std::min(m_close.size() - 1, from); j >= 1; --j) {
-    const bool waiting = !m_openings.empty() && m_openings.front() < from - j;
-    if (waiting && m_out.compare(from - j, j, m_close, 0, j) == 0) return from - j;
-  }
-  return from;
 }
 
 // --- one replacement ----------------------------------------------------------------
 
-// The reference runs from `at` in the finished text through the close at
-// the front of the rest.
-HRESULT CReferenceRewriter::Substitute(size_t at, Resolver& resolver) {
+// The reference runs from the opening in the finished text through the
+// close at `i` of the source; once it is replaced, `i` moves past the close.
+HRESULT CReferenceRewriter::Substitute(const Opening& opening, size_t& i) {
+  const size_t at = opening.at;
+  const size_t kind = opening.kind;
+  Resolver& resolver = *m_kinds[kind].resolver;
   const std::string reference = m_out.substr(at) + m_close;
-  int chain = ChainOfFront();
-  for (size_t p = at; p < m_out.size(); ++p) {
-    const int c = m_chainOf[p];
-    if (c != kRoot && (chain == kRoot || Depth(c) > Depth(chain))) chain = c;
-  }
   const CString key = resolver.KeyOf(CString(reference));
-  if (ChainHolds(chain, key)) return resolver.SelfReference(ChainKeys(chain), key);
-  if (chain == kRoot) {
-    ++m_topLevel;
-  } else if (++m_nested > kNestedAllowance + kNestedPerReference * m_topLevel) {
-    return resolver.TooManyNested(key);
-  }
-
   Replacement rep;
-  HRESULT hr = Lookup(reference, key, rep, resolver);
+  HRESULT hr = Lookup(reference, kind, key, rep);
   if (FAILED(hr)) return hr;
   size_t keep = at;
   std::string tail;
@@ -295,27 +218,27 @@ HRESULT CReferenceRewriter::Substitute(size_t at, Resolver& resolver) {
     hr = Transform(rep, at, keep, tail);
     if (FAILED(hr)) return resolver.Failed(key, hr);
   }
-  // Everything from `keep` on is new; it is scanned again, as the text
-  // that this reference's value brought in.
-  const size_t from = BackOverPartialDelimiter(keep);
-  const std::string again = m_out.substr(from, keep - from) + tail;
-  Rewind(from);
-  m_rev.resize(m_rev.size() - m_close.size());
-  PushFront(again, AddChain(chain, key));
+  // What replaces the reference is finished text: the scan goes on after
+  // the close, and an opening before the reference would now enclose text
+  // that the value brought in.
+  Rewind(keep);
+  for (const char ch : tail) Append(ch);
+  m_openings.clear();
+  i += m_close.size();
   if (FAILED(rep.deferred)) return resolver.Failed(key, rep.deferred);
   return S_OK;
 }
 
-HRESULT CReferenceRewriter::Lookup(const std::string& reference, const CString& key, Replacement& out,
-                                   Resolver& resolver) {
-  const auto cached = m_cache.find(reference);
+HRESULT CReferenceRewriter::Lookup(const std::string& reference, size_t kind, const CString& key, Replacement& out) {
+  const std::string cacheKey = std::to_string(kind) + ":" + reference;
+  const auto cached = m_cache.find(cacheKey);
   if (cached != m_cache.end()) {
     out = cached->second;
     return S_OK;
   }
-  const HRESULT hr = resolver.Resolve(CString(reference), key, out);
+  const HRESULT hr = m_kinds[kind].resolver->Resolve(CString(reference), key, out);
   if (FAILED(hr)) return hr;
-  m_cache.emplace(reference, out);
+  m_cache.emplace(cacheKey, out);
   return S_OK;
 }
 
@@ -431,31 +354,4 @@ bool CReferenceRewriter::AnalyseWindow(size_t start, char stub, size_t at, size_
   if (!whole && found < stubLength + 2) return false;
   keep = static_cast<size_t>(found - stubLength);
   return true;
-}
-
-// --- chains of references ---------------------------------------------------------
-
-size_t CReferenceRewriter::Depth(int chain) const {
-  return chain == kRoot ? 0 : m_chains[static_cast<size_t>(chain)].depth;
-}
-
-int CReferenceRewriter::AddChain(int parent, const CString& key) {
-  m_chains.push_back({parent, Depth(parent) + 1, key});
-  return static_cast<int>(m_chains.size() - 1);
-}
-
-bool CReferenceRewriter::ChainHolds(int chain, const CString& key) const {
-  for (int c = chain; c != kRoot; c = m_chains[static_cast<size_t>(c)].parent) {
-    if (m_chains[static_cast<size_t>(c)].key == key) return true;
-  }
-  return false;
-}
-
-std::vector<CString> CReferenceRewriter::ChainKeys(int chain) const {
-  std::vector<CString> keys;
-  for (int c = chain; c != kRoot; c = m_chains[static_cast<size_t>(c)].parent) {
-    keys.push_back(m_chains[static_cast<size_t>(c)].key);
-  }
-  std::reverse(keys.begin(), keys.end());
-  return keys;
 }

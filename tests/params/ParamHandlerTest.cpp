@@ -1,6 +1,6 @@
 // ParamHandlerTest.cpp - setting and finding parameters, resolving
-// parameter and computed references, object parameters, loops in values,
-// and the "@" function pass.
+// parameter and computed references, object parameters, values that bring
+// in reference-like text, and the "@" function pass.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -305,68 +305,96 @@ TEST_F(ParamHandlerTest, ComputedReferenceFailures) {
   EXPECT_EQ(CParamHandler::m_strLastUsedParams, "");
 }
 
-// --- loops and fan-out in values --------------------------------------------------------------
+// --- text that values bring in ---------------------------------------------------------------
 
-// A value that held its own reference was substituted forever, since every
-// search started again at the beginning of the text.
-TEST_F(ParamHandlerTest, ValueReferringToItselfFails) {
-  HRESULT rc = S_OK;
-  Evaluate("SELECT {? 'Self'}", &rc);
-  EXPECT_EQ(rc, TPE_PARAM_SELF_REFERENCE);
-  EXPECT_EQ(GetLastErrorInfo().message, FormatMsg(TPE_PARAM_SELF_REFERENCE, "Self"));
+// A value used to be searched again after it went in: the computed
+// reference pass found "{$ '' ... ''}" inside a quoted value and spliced
+// its result into the middle of the literal, and references inside values
+// were expanded. Whatever a value brings in now stays as its type renders it.
+struct BroughtInCase {
+  const char* attributes;  // of a parameter named P (Other is defined as well)
+  const char* text;
+  const char* expected;
+};
 
-  Evaluate("SELECT {? 'X'}", &rc);
-  EXPECT_EQ(rc, TPE_PARAM_SELF_REFERENCE);
-  EXPECT_EQ(GetLastErrorInfo().detail, "X -> Y -> X");
+TEST_F(ParamHandlerTest, TextBroughtInByAValueIsNeverSearchedAgain) {
+  SetHostVariable("Evil", "{? 'Other'}");
+  const BroughtInCase cases[] = {
+      {R"~(Value="{$ ' OR 1=1 --'}" DataType="200")~", "C.Region = {? 'P'}", "C.Region = '{$ '' OR 1=1 --''}'"},
+      {R"~(Value="{$ ' OR 1=1 --'}" DataType="200" DisableParseValue="True")~", "C.Region = {? 'P'}",
+       "C.Region = '{$ '' OR 1=1 --''}'"},
+      {R"~(Value="North, {$ ' OR 1=1 --'}" DataType="200")~", "C.Region = {? 'P'}",
+       "C.Region IN ('North', '{$ '' OR 1=1 --''}')"},
+      {R"~(Value="{? 'Other'}" DataType="200")~", "C.Region = {? 'P'}", "C.Region = '{? ''Other''}'"},
+      {R"~(Value="{? 'Other'}" DataType="200" DisableParseValue="True")~", "c = {? 'P'} OR d = {? 'Other'}",
+       "c = '{? ''Other''}' OR d = 'O'"},
+      {R"~(Value="x'; DROP TABLE t; --" DataType="200")~", "c = {? 'P'}", "c = 'x''; DROP TABLE t; --'"},
+      {R"~(Value="$Evil" DataType="200")~", "c = {? 'P'}", "c = '{? ''Other''}'"},
+      // Untyped values and the raw form go in as written, and stay so.
+      {R"~(Value="{? 'Other'} + {$ '1'}" DataType="0")~", "SELECT {? 'P'}", "SELECT {? 'Other'} + {$ '1'}"},
+      {R"~(Value="x + {? 'P'}" DataType="0")~", "SELECT {? 'P'}", "SELECT x + {? 'P'}"},
+      {R"~(Value="^{$ '1'}" DataType="200")~", "c = {? 'P'}", "c = {$ '1'}"},
+      // An object's text is inserted, not read.
+      {R"~(Value="T.a * {? 'Other'}" ExType="ObjectParam")~", "SUM({? 'P'})", "SUM(T.a * {? 'Other'})"},
+      // No reference is formed around a value either.
+      {R"~(Value="Other" DataType="0")~", "{? '{? 'P'}'}", "{? 'Other'}"},
+      {R"~(Value="'}" DataType="0")~", "{$ '1{? 'P'} = 2", "{$ '1'} = 2"},
+      // A computed reference's result is data as well.
+      {R"~(Value="1" DataType="5")~", "c = {$ '$Evil'} AND n = {? 'P'}", "c = '{? ''Other''}' AND n = 1"},
+  };
+  for (const auto& c : cases) {
+    Load(std::string("<R Datasource='Lite'><Datasources><Datasource Name='Lite' DBType='SQLite'/></Datasources>") +
+         "<Parameters><Parameter Name='P' " + c.attributes +
+         "/><Parameter Name='Other' Value='O' DataType='200'/></Parameters></R>");
+    HRESULT rc = E_FAIL;
+    EXPECT_EQ(Evaluate(c.text, &rc), c.expected) << c.attributes << " in " << c.text;
+    EXPECT_EQ(rc, S_OK) << c.attributes << " in " << c.text;
+  }
 }
 
-TEST_F(ParamHandlerTest, NestedReferencesWithoutALoopResolve) {
-  EXPECT_EQ(Evaluate("SELECT {? 'Raw'} + {? 'B'}"), "SELECT 2 + 2 + 2");
+// References that the text itself holds are each resolved once, whatever
+// the values bring in; the record names only those.
+TEST_F(ParamHandlerTest, OnlyTheTextsOwnReferencesAreResolvedAndRecorded) {
+  EXPECT_EQ(Evaluate("SELECT {? 'Raw'} + {? 'B'}"), "SELECT {? 'B'} + {? 'B'} + 2");
   EXPECT_EQ(m_used, "Raw={? 'B'} + {? 'B'};B=2");
-  // A reference that a value puts inside a literal is text, not a loop.
   HRESULT rc = E_FAIL;
+  EXPECT_EQ(Evaluate("SELECT {? 'Self'}, {? 'X'}", &rc), "SELECT x + {? 'Self'}, {? 'Y'}");
+  EXPECT_EQ(rc, S_OK);  // a value that names its own parameter is no loop any more
   EXPECT_EQ(Evaluate("SELECT {? 'Quoted'}", &rc), "SELECT 'see {? ''Quoted''}'");
   EXPECT_EQ(rc, S_OK);
 }
 
-TEST_F(ParamHandlerTest, ReferenceFormedAgainAroundAValueIsALoop) {
-  AddParam(R"~(Name="Z" Value="Z" DataType="0")~");
-  HRESULT rc = S_OK;
-  Evaluate("{? '{? 'Z'}'}", &rc);  // the value completes the outer reference to Z
-  EXPECT_EQ(rc, TPE_PARAM_SELF_REFERENCE);
-}
-
-TEST_F(ParamHandlerTest, ValuesThatFanOutHitABudget) {
-  // Each level refers to the next twice: 2^20 references in the end.
+// Values that would fan out if they were expanded are put in once each,
+// in time linear in the text.
+TEST_F(ParamHandlerTest, ValuesThatWouldFanOutGoInOnce) {
   for (int level = 0; level < 20; ++level) {
     AddParam("Name=\"F" + std::to_string(level) + "\" DataType=\"0\" Value=\"{? 'F" + std::to_string(level + 1) +
              "'}{? 'F" + std::to_string(level + 1) + "'}\"");
   }
-  AddParam(R"~(Name="F20" Value="1" DataType="0")~");
-  HRESULT rc = S_OK;
-  Evaluate("{? 'F0'}", &rc);
-  EXPECT_EQ(rc, TPE_PARAM_FAILED);
+  HRESULT rc = E_FAIL;
+  EXPECT_EQ(Evaluate("{? 'F0'}", &rc), "{? 'F1'}{? 'F1'}");
+  EXPECT_EQ(rc, S_OK);
 
-  // The budget grows with the text: many uses of a rich value still resolve.
   std::string rich;
   for (int i = 0; i < 20; ++i) rich += "{? 'A'}+";
   AddParam("Name=\"Rich\" DataType=\"0\" Value=\"" + rich + "0\"");
   std::string text;
   std::string expected;
-  for (int i = 0; i < 300; ++i) {
-    text += "{? 'Rich'};";
-    expected += "1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+0;";
+  for (int i = 0; i < 3000; ++i) {
+    text += "{? 'Rich'};{? 'A'};";
+    expected += rich + "0;1;";
   }
   EXPECT_EQ(Evaluate(text.c_str(), &rc), expected.c_str());
   EXPECT_EQ(rc, S_OK);
+  EXPECT_EQ(m_used, "Rich=" + CString(rich.c_str()) + "0;A=1");
 }
 
 // --- object parameters -------------------------------------------------------------------------
 
 TEST_F(ParamHandlerTest, ObjectParameterTextReplacesEveryOccurrence) {
-  AddParam(R"~(Name="Obj" ExType="ObjectParam" Value="{Sales}.dbo.T.a * {? 'A'}")~");
-  EXPECT_EQ(Evaluate("SUM({? 'Obj'}) / COUNT({? 'Obj'})"), "SUM(dbo.T.a * 1) / COUNT(dbo.T.a * 1)");
-  EXPECT_EQ(m_used, "Obj={Sales}.dbo.T.a * {? 'A'};A=1");
+  AddParam(R"~(Name="Obj" ExType="ObjectParam" Value="{Sales}.dbo.T.a * T.b")~");
+  EXPECT_EQ(Evaluate("SUM({? 'Obj'}) / COUNT({? 'Obj'}) + {? 'A'}"), "SUM(dbo.T.a * T.b) / COUNT(dbo.T.a * T.b) + 1");
+  EXPECT_EQ(m_used, "Obj={Sales}.dbo.T.a * T.b;A=1");
 }
 
 class ParamRepositoryTest : public RepositoryFixture {

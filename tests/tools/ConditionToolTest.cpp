@@ -48,6 +48,15 @@ TEST(ConditionToolTest, TransformPrintsTheRewrittenText) {
       {"transform --type date " + ShellQuote("d = :p") + " :p 2011", 0,
        "(d >= {d '2011-01-01'} AND d < {d '2012-01-01'})\n"},
       {"transform x :p 1", 0, "x\n"},
+      // Only a bound that is exactly one call stays a call; NOT BETWEEN is
+      // one operator; a year below 1000 keeps four digits.
+      {"transform --type 1 -- " + ShellQuote("C.Region = :p") + " :p " + ShellQuote("zzz ~ upper(1) OR 1=1"), 0,
+       "(C.Region BETWEEN 'zzz' AND 'upper(1) OR 1=1')\n"},
+      {"transform --type 1 -- " + ShellQuote("C.Region = :p") + " :p " + ShellQuote("a ~ upper('x')"), 0,
+       "(C.Region BETWEEN 'a' AND upper('x'))\n"},
+      {"transform --type 0 -- " + ShellQuote("q NOT BETWEEN :p") + " :p 1~5", 0, "(q NOT BETWEEN 1 AND 5)\n"},
+      {"transform --type date " + ShellQuote("d = :p") + " :p 0999", 0,
+       "(d >= {d '0999-01-01'} AND d < {d '1000-01-01'})\n"},
   };
   CheckRuns(cases, std::size(cases));
 }

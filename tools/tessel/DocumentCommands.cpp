@@ -2,12 +2,34 @@
 #include "tools/tessel/DocumentCommands.h"
 
 #include "contracts/basis30/CVelVariant.h"
+#include "contracts/basis30/DataSource.h"
 #include "contracts/basis30/Messages.h"
 #include "document/CTesselParser.h"
 #include "params/CParamHandler.h"
 
+namespace {
+
+// Keeps the current data-source type for one build and puts the previous
+// one back on every path.
+class DataSourceScope {
+ public:
+  explicit DataSourceScope(DSTYPE type) : m_saved(GetCurDSType()) { SetCurDSType(type); }
+  DataSourceScope(const DataSourceScope&) = delete;
+  DataSourceScope& operator=(const DataSourceScope&) = delete;
+  ~DataSourceScope() { SetCurDSType(m_saved); }
+
+ private:
+  DSTYPE m_saved;
+};
+
+}  // namespace
+
 HRESULT DocumentCommands::Build(const IXMLDOMDocumentPtr& document, const std::vector<Setting>& settings,
-                                CString& commands, std::string& unknownParameter) {
+                                CString& commands, std::string& unknownParameter, DSTYPE dataSource) {
+  // The calls of the text and every value without a data source of its own
+  // become literals the executing database reads: with no type at all a
+  // date would be written {d '...'}, which SQLite refuses.
+  const DataSourceScope scope(dataSource);
   ClearErrorInfo();
   commands.Empty();
   CParamHandler handler(document.documentElement());

@@ -71,7 +71,8 @@ int RunRun(const ParsedArgs& args) {
   if (!LoadDocument(args.operands[0], document)) return kExitUsage;
   CString commands;
   std::string unknown;
-  const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown);
+  // The text is written for the database it runs on.
+  const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown, DSTYPE_SQLITE);
   if (FAILED(hr)) return ReportFailure(hr);
   if (hr == S_FALSE) return UsageError("the document has no parameter named '" + unknown + "'");
 
