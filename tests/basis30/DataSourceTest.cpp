@@ -63,6 +63,11 @@ TEST_F(DataSourceTest, DateLiteralsFollowTheCurrentDataSource) {
       {DSTYPE_ORACLE, "2011-01-31", "TO_DATE('2011-01-31','YYYY-MM-DD')"},
       {DSTYPE_ORACLE, "2011-01-31 08:00:01", "TO_DATE('2011-01-31 08:00:01','YYYY-MM-DD HH24:MI:SS')"},
       {DSTYPE_SQLITE, "2011-02-30", "NULL"},
+      // Four-digit years, so that the date reader takes the literal back.
+      {DSTYPE_NONE, "0999-1-1", "{d '0999-01-01'}"},
+      {DSTYPE_NONE, "0100-12-31 01:02:03", "{ts '0100-12-31 01:02:03'}"},
+      {DSTYPE_SQLITE, "0999-01-01", "'0999-01-01'"},
+      {DSTYPE_ORACLE, "0999-01-01", "TO_DATE('0999-01-01','YYYY-MM-DD')"},
   };
   for (const auto& c : cases) {
     SetCurDSType(c.type);

@@ -237,6 +237,29 @@ TEST_F(ConditionTest, CallsAsRangeBoundsStayRawOnlyWhenComplete) {
       {C, "=", "1 ~ f(')", "(T.c BETWEEN '1' AND 'f('')')"},
       {C, "=", "1 ~ f(', x' OR 1=1 --", "((T.c BETWEEN '1' AND 'f(''') OR T.c = 'x'' OR 1=1 --')"},
       {N, "=", "1 ~ f((1)", kNotANumber},
+      // Only a bound that is exactly one call is a call, on either side.
+      {C, "=", "zzz ~ upper(1) OR 1=1", "(T.c BETWEEN 'zzz' AND 'upper(1) OR 1=1')"},
+      {C, "=", "upper(1) OR 1=1 ~ zzz", "(T.c BETWEEN 'upper(1) OR 1=1' AND 'zzz')"},
+      {C, "=", "a ~ upper('x')", "(T.c BETWEEN 'a' AND upper('x'))"},
+      {C, "=", "x(1); DROP TABLE t; -- ~ b", "(T.c BETWEEN 'x(1); DROP TABLE t; --' AND 'b')"},
+      {C, "=", "f(1) + g(2) ~ b", "(T.c BETWEEN 'f(1) + g(2)' AND 'b')"},
+      {N, "=", "abs(1) -- ~ 5", kNotANumber},
+      {D, "=", "Today() ~ f(1)(2)", kNotADate},
+  };
+  Check(cases);
+}
+
+// A year below 1000 used to print with three digits, which the date
+// reader refuses; every bound a code expands into reads back as a date.
+TEST_F(ConditionTest, YearsBelowOneThousandKeepFourDigits) {
+  const Case cases[] = {
+      {D, "=", "0999", "(T.c >= {d '0999-01-01'} AND T.c < {d '1000-01-01'})"},
+      {D, "=", "0998", "(T.c >= {d '0998-01-01'} AND T.c < {d '0999-01-01'})"},
+      {D, "=", "0998Q4", "(T.c >= {d '0998-10-01'} AND T.c < {d '0999-01-01'})"},
+      {D, "=", "099812", "(T.c >= {d '0998-12-01'} AND T.c < {d '0999-01-01'})"},
+      {D, "=", "09981231", "(T.c >= {d '0998-12-31'} AND T.c < {d '0999-01-01'})"},
+      {D, "=", "0100-02-03 ~ 0999-1-1&", "(T.c >= {d '0100-02-03'} AND T.c < {d '0999-01-01'})"},
+      {D, "=", "{d '0999-01-01'}", "T.c = {d '0999-01-01'}"},
   };
   Check(cases);
 }

@@ -59,6 +59,36 @@ TEST_F(ExprParserTest, TermsBecomeExpressionText) {
   }
 }
 
+// A value term that only starts like a call used to be written raw after
+// the operator, with whatever followed the call; so was the value of an
+// operator text. Only a value that is exactly one call stays a call.
+TEST_F(ExprParserTest, ValuesThatOnlyStartLikeACallAreData) {
+  const char* const name = R"x(<Field Name="Name" Table="T" DataType="200"/>)x";
+  const char* const number = R"x(<Field Name="a" Table="T" DataType="3"/>)x";
+  const struct {
+    const char* operand;
+    const char* terms;
+    const char* expected;
+  } cases[] = {
+      {name, R"x(<Text Value="="/><Text Value="x(1); DROP TABLE t; --"/>)x", "T.Name = 'x(1); DROP TABLE t; --'"},
+      {name, R"x(<Text Value="="/><Text Value="upper(1) OR 1=1"/>)x", "T.Name = 'upper(1) OR 1=1'"},
+      {name, R"x(<Text Value="= x(1); DROP TABLE t"/>)x", "T.Name = 'x(1); DROP TABLE t'"},
+      {name, R"x(<Text Value="IN f(1) OR 1=1"/>)x", "T.Name IN ('f(1) OR 1=1')"},
+      {name, R"x(<Text Value="="/><Text Value="@Year('2011-01-01') OR 1=1"/>)x",
+       "T.Name = '@Year(''2011-01-01'') OR 1=1'"},
+      {name, R"x(<Text Value="="/><Text Value="upper('x')"/>)x", "T.Name = upper('x')"},
+      {name, R"x(<Text Value="&lt;&gt; upper('x')"/>)x", "T.Name <> upper('x')"},
+      {number, R"x(<Text Value="NOT BETWEEN 1 and 5,"/>)x", "(T.a NOT BETWEEN 1 AND 5)"},
+      {number, R"x(<Text Value="not between"/><Text Value="1~5"/>)x", "(T.a NOT BETWEEN 1 AND 5)"},
+  };
+  for (const auto& c : cases) {
+    Load(std::string("<Expr>") + c.operand + c.terms + "</Expr>");
+    CString text;
+    EXPECT_EQ(ParseRoot(text), S_OK) << c.terms;
+    EXPECT_EQ(text, c.expected) << c.terms;
+  }
+}
+
 TEST_F(ExprParserTest, BuildInfoChildHoldsTheText) {
   Load(R"x(<Condition Expression="stale"><ExprBuildInfo Expression="old">
       <Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="2"/>

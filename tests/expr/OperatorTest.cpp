@@ -42,6 +42,55 @@ TEST(OperatorTest, IsFunctionNeedsAPlainNameBeforeTheParenthesis) {
   EXPECT_FALSE(CExprParser::IsFunction(""));
 }
 
+// A text that only starts like a call used to pass, and whatever followed
+// the call went into the SQL raw.
+TEST(OperatorTest, IsFunctionTakesExactlyOneWholeCall) {
+  const struct {
+    const char* text;
+    bool expected;
+  } cases[] = {
+      {"upper('x')", true},
+      {" f(g(1), ')') ", true},
+      {"f('a''b', [x)])", true},
+      {"f({d '2011-01-01'})", true},
+      {"upper(1) OR 1=1", false},
+      {"x(1); DROP TABLE t; --", false},
+      {"f(1) + g(2)", false},
+      {"f(1)(2)", false},
+      {"f(1) --", false},
+      {"f(')", false},
+      {"f(1", false},
+      {"f(1))", false},
+      {"f(') + (')", true},  // one literal argument
+      {"f(1]", false},
+      {"f(1)'", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CExprParser::IsFunction(c.text), c.expected) << c.text;
+}
+
+// "NOT BETWEEN" is eleven characters long; the search looked at ten.
+TEST(OperatorTest, EveryOperatorIsFoundAtBothEnds) {
+  const char* const compare[] = {"=",       "<>",          ">=",   "<=",       ">",     "<",        "IN",
+                                 "NOT IN",  "BETWEEN",     "NOT BETWEEN", "LIKE", "NOT LIKE", "EXIST", "NOT EXIST"};
+  for (const char* op : compare) {
+    const CString word(op);
+    for (const bool compareOnly : {true, false}) {
+      EXPECT_EQ(Ops::GetLeftOperator(word + " :p", compareOnly), word) << op;
+      EXPECT_EQ(Ops::GetLeftOperator(word + "  (1)", compareOnly), word) << op;
+      EXPECT_EQ(Ops::GetRightOperator("T.q " + word, compareOnly), word) << op;
+      EXPECT_EQ(Ops::GetRightOperator("T.q " + word + "   ", compareOnly), word) << op;
+      CString lower(word);
+      lower.MakeLower();
+      EXPECT_EQ(Ops::GetLeftOperator(lower + " 1", compareOnly), word) << op;  // upper case
+      EXPECT_EQ(Ops::GetRightOperator("q " + lower, compareOnly), lower) << op;  // as written
+    }
+  }
+  for (const char* op : {"+", "-", "*", "/"}) {
+    EXPECT_EQ(Ops::GetLeftOperator(CString(op) + " 1", false), op);
+    EXPECT_EQ(Ops::GetRightOperator(CString("a ") + op, false), op);
+  }
+}
+
 struct SideCase {
   const char* text;
   const char* expected;
