@@ -107,8 +107,9 @@ class TESSEL_API CExprParser {
   // True when `text` (white space around it and leading '@' characters
   // ignored) is exactly one call: a plain name, "(" right after it, and
   // the ")" that closes that "(" ending the text, with every parenthesis,
-  // brace, quote and [...] name inside closed. A text that only starts
-  // like a call ("f(1) OR 1=1", "x(1); DROP TABLE t") is none: it is data.
+  // brace, quote and [...] name inside closed, and no ";", "--", "/*" or
+  // "*/" outside its literals. A text that only starts like a call
+  // ("f(1) OR 1=1", "x(1); DROP TABLE t") is none: it is data.
   static bool IsFunction(CString text);
 
   // The length of the longest operator of the lists ("NOT BETWEEN"); the

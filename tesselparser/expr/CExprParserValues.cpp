@@ -48,6 +48,28 @@ bool IsDateLiteral(const CString& value) {
   return date.ParseDateTime(value.Mid(open, value.GetLength() - open - 2));
 }
 
+// True when `text` holds, outside its quoted literals and [...] names, a
+// statement separator or the start or end of a comment: raw text with one
+// of them could end the statement or hide the rest of it.
+bool BreaksStatement(const CString& text) {
+  const std::string_view t = text.view();
+  for (size_t i = 0; i < t.size(); ++i) {
+    const char ch = t[i];
+    if (ch == '\'' || ch == '"' || ch == '[') {
+      const int end = SkipLiteral(t, static_cast<int>(i));
+      if (end < 0) return true;
+      i = static_cast<size_t>(end) - 1;
+      continue;
+    }
+    if (ch == ';') return true;
+    if (i + 1 < t.size() && ((ch == '-' && t[i + 1] == '-') || (ch == '/' && t[i + 1] == '*') ||
+                             (ch == '*' && t[i + 1] == '/'))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Removes a trailing exclusive-bound mark; true when there was one.
 bool StripExclusiveMark(CString& value) {
   value.TrimRight();
@@ -74,8 +96,9 @@ bool CExprParser::IsFunction(CString text) {
   if (!IsTradNaming(GetField(text, 0, '('))) return false;
   // With the whole text complete and the text between the first "(" and
   // the last ")" complete as well, the last ")" is the partner of the
-  // first "(": nothing can follow the call.
-  return IsSubExpr(text) && IsSubExpr(text.Mid(open + 1, last - open - 1));
+  // first "(": nothing can follow the call. Nor can a separator or a
+  // comment inside it reach the statement.
+  return IsSubExpr(text) && IsSubExpr(text.Mid(open + 1, last - open - 1)) && !BreaksStatement(text);
 }
 
 bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std::move(text), true).IsEmpty(); }

@@ -64,6 +64,11 @@ TEST(OperatorTest, IsFunctionTakesExactlyOneWholeCall) {
       {"f(') + (')", true},  // one literal argument
       {"f(1]", false},
       {"f(1)'", false},
+      // Nor may a call end the statement or comment out the rest of it.
+      {"f(1 --)", false},
+      {"f(1 /*)", false},
+      {"f(1; 2)", false},
+      {"f('--', ';', '/*')", true},
   };
   for (const auto& c : cases) EXPECT_EQ(CExprParser::IsFunction(c.text), c.expected) << c.text;
 }
