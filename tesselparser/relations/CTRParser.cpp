@@ -139,8 +139,14 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
   const std::size_t given = tables.size();
   const HRESULT analysed = AnalyseRelations(joinText, tables, lead, nestCount);
   for (std::size_t i = given; i < tables.size(); ++i) {
+    // The FROM list needs the table itself, not only its name: a relation
+    // may spell the name in other letter case than the table's entry.
+    CString entry = TableWithExpression(tables[i]);
+    for (const auto& [name, expression] : m_mapTables) {
+      if (entry == tables[i] && name.CompareNoCase(tables[i]) == 0) entry = expression + " " + name;
+    }
     m_strAddedTables += m_strAddedTables.IsEmpty() ? "" : ",";
-    m_strAddedTables += TableWithExpression(tables[i]);
+    m_strAddedTables += entry;
   }
   if (FAILED(analysed) && analysed != TPE_ANALYSER_DISCONNECTED) return analysed;
   joinText.Replace("\r\n\t", " ");
@@ -290,6 +296,7 @@ HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CSt
     const HRESULT hr = master.Parse();
     if (FAILED(hr)) return hr;
     lead = master.GetExpression();
+    if (lead.IsEmpty()) break;
     masterName = table.getAttribute("Alias");
     if (masterName.IsEmpty()) masterName = lead;
     else if (!IsTradNaming(masterName)) masterName = "[" + masterName + "]";

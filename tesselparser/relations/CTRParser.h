@@ -74,8 +74,9 @@ class CTRParser {
   // The tables that the last ComposeFromClause joined although `tableList`
   // lacked them (tables that connect the query's tables, or that a relation
   // names in the older form), each as a FROM list names it: the map's
-  // expression, a blank and the name when the map holds the table, else
-  // the name; separated by ",". Empty before any composition.
+  // expression, a blank and the name when the map holds the table (found
+  // ignoring case, the name then spelled as the map's), else the name;
+  // separated by ",". Empty before any composition.
   const CString& GetAddedTables() const { return m_strAddedTables; }
 
  protected:

@@ -326,6 +326,8 @@ TEST_F(TRParserModelTest, TablesRelatedOnlyThroughOthersAreJoinedThroughThem) {
        "Orders O"},
       {"bridging table without an entry of its own", Model(Rel("C", "k", "Q", "k", "0") + Rel("Q", "k", "P", "k", "0")),
        "C,P", S_OK, "FROM (Customers C", " LEFT JOIN Q ON (C.k = Q.k)) LEFT JOIN Products P ON (Q.k = P.k)", "Q"},
+      {"bridging table spelled in other case", Model(CO("2") + Rel("o", "OrderID", "L", "OrderID", "2")), "C,L",
+       S_OK, kUntouched, "C.CustomerID = O.CustomerID AND o.OrderID = L.OrderID", "Orders O"},
       {"relations outside the joined tables stay out", Model(CO("0") + OL("0") + PL("0")), "C,O", S_OK,
        "FROM Customers C", " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)", ""},
       {"a table connected to none stays disconnected",
