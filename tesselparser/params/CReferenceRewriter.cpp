@@ -141,8 +141,9 @@ HRESULT CReferenceRewriter::Run(CString& text) {
       }
     }
     const size_t kind = KindAt(src, i);
-    if (kind != kNone) {
-      // From an opening on, the text up to its close is read as it is.
+    if (kind != kNone && (m_openings.empty() || kind == m_openings.back().kind)) {
+      // From an opening on, the text up to its close is read as it is;
+      // only an opening of the same kind can start a nearer reference.
       m_openings.push_back({m_out.size(), kind});
       Append(src[i++]);
       continue;

@@ -4,7 +4,8 @@
 // A reference opens with one of several fixed texts ("{? '" for
 // parameters, "{$ '" for computed references), each with its resolver,
 // and closes with the first close text ("'}") after it; when another
-// opening lies between the two, the nearer opening starts the reference.
+// opening of the same kind lies between the two, the nearer opening starts
+// the reference (an opening of the other kind there is part of the text).
 // Openings count only outside the quoted literals and [...] names of the
 // text; from an opening on, the text up to its close is read as it is.
 // A resolver turns each distinct reference text into a value, once; the

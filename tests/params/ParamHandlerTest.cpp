@@ -291,6 +291,12 @@ TEST_F(ParamHandlerTest, ComputedReferencesAreEvaluatedAndTyped) {
 
 TEST_F(ParamHandlerTest, ComputedReferenceFailures) {
   HRESULT rc = S_OK;
+  // A reference of the other kind inside one is part of its text.
+  EXPECT_EQ(Evaluate("x = {$ 'Year({? 'A'})'}", &rc), "x = {$ 'Year({? 'A'})'}");
+  EXPECT_EQ(rc, B30E_BAD_ARGUMENTS);
+  EXPECT_EQ(Evaluate("x = {? 'A {$ '1'} = 2", &rc), "x = {? 'A {$ '1'} = 2");
+  EXPECT_EQ(rc, TPE_PARAM_FAILED);
+
   EXPECT_EQ(Evaluate("x = {$ 'CrossColumn(a)'}", &rc), "x = {$ 'CrossColumn(a)'}");
   EXPECT_EQ(rc, B30E_UNKNOWN_FUNCTION);  // never left in the SQL unevaluated
 
@@ -338,7 +344,7 @@ TEST_F(ParamHandlerTest, TextBroughtInByAValueIsNeverSearchedAgain) {
       {R"~(Value="T.a * {? 'Other'}" ExType="ObjectParam")~", "SUM({? 'P'})", "SUM(T.a * {? 'Other'})"},
       // No reference is formed around a value either.
       {R"~(Value="Other" DataType="0")~", "{? '{? 'P'}'}", "{? 'Other'}"},
-      {R"~(Value="'}" DataType="0")~", "{$ '1{? 'P'} = 2", "{$ '1'} = 2"},
+      {R"~(Value="'}" DataType="0")~", "{? 'Other{? 'P'} = 2", "{? 'Other'} = 2"},
       // A computed reference's result is data as well.
       {R"~(Value="1" DataType="5")~", "c = {$ '$Evil'} AND n = {? 'P'}", "c = '{? ''Other''}' AND n = 1"},
   };
