@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the plain build (warnings are errors) and the
-# sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer).
+# sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer, LeakSanitizer),
+# then a smoke run of every fuzz harness (clang, libFuzzer; 30 seconds each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,3 +11,5 @@ for preset in ci sanitize; do
   cmake --build --preset "$preset"
   ctest --preset "$preset"
 done
+echo "=== fuzz smoke run ==="
+bash scripts/fuzz.sh "${TESSEL_FUZZ_SECONDS:-30}"

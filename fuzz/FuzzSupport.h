@@ -1,0 +1,175 @@
+// FuzzSupport.h - what the fuzz harnesses share: cutting one input into
+// fields, a plain reading of SQL text that is independent of the library's
+// own scanners (apostrophe literals with '' inside, nothing else), and the
+// abort that turns a broken property into a finding.
+//
+// The harnesses are built two ways: with libFuzzer (the "fuzz" preset) and
+// as plain regression programs that replay stored inputs in every test
+// build (RegressionMain.cpp).
+#pragma once
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "contracts/basis30/Messages.h"
+
+namespace fuzz {
+
+// Reports a broken property with the text that shows it and aborts, so that
+// libFuzzer keeps the input as a finding and a regression run fails.
+[[noreturn]] inline void Fail(const char* property, const std::string& detail) {
+  std::fprintf(stderr, "property broken: %s\n%s\n", property, detail.c_str());
+  std::fflush(stderr);
+  std::abort();
+}
+
+inline void Check(bool holds, const char* property, const std::string& detail) {
+  if (!holds) Fail(property, detail);
+}
+
+// The message recorded for a failure shows no template left unfilled: a
+// "%s" that the input did not bring itself.
+inline void CheckMessage(const std::string& input) {
+  const ErrorInfo info = GetLastErrorInfo();
+  const std::string shown = std::string(info.message.GetString()) + "\n" + info.detail.GetString();
+  const bool unfilled = shown.find("%s") != std::string::npos && input.find("%s") == std::string::npos;
+  Check(!unfilled, "a failure's message has no unfilled template", shown + "\nfor\n" + input);
+}
+
+// The input cut at every unit-separator byte (0x1F) into fields; missing
+// fields read as empty.
+class Fields {
+ public:
+  Fields(const uint8_t* data, size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+      if (i == text.size() || text[i] == '\x1F') {
+        m_fields.emplace_back(text.substr(start, i - start));
+        start = i + 1;
+      }
+    }
+  }
+  std::string Get(size_t i) const { return i < m_fields.size() ? m_fields[i] : std::string(); }
+  // Byte `at` of field `i` (0 when absent), for choices.
+  unsigned char Byte(size_t i, size_t at) const {
+    const std::string f = Get(i);
+    return at < f.size() ? static_cast<unsigned char>(f[at]) : 0;
+  }
+
+ private:
+  std::vector<std::string> m_fields;
+};
+
+// The SQL text with every apostrophe literal replaced by one blank; `open`
+// is set when a literal runs to the end unclosed.
+inline std::string OutsideLiterals(const std::string& sql, bool& open) {
+  std::string out;
+  open = false;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    if (sql[i] != '\'') {
+      out += sql[i];
+      continue;
+    }
+    size_t j = i + 1;
+    for (;; ++j) {
+      if (j >= sql.size()) {
+        open = true;
+        return out + ' ';
+      }
+      if (sql[j] != '\'') continue;
+      if (j + 1 < sql.size() && sql[j + 1] == '\'') {
+        ++j;
+        continue;
+      }
+      break;
+    }
+    out += ' ';
+    i = j;
+  }
+  return out;
+}
+
+inline bool IsWordByte(unsigned char c) { return std::isalnum(c) || c == '_' || c >= 0x80; }
+
+// The words of a text: runs of letters, digits, '_' and bytes of multi-byte
+// characters, upper-cased. A run that starts with a digit or a '.' followed
+// by a digit is a number and is left out.
+inline std::set<std::string> Words(const std::string& text) {
+  std::set<std::string> words;
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (!IsWordByte(c)) {
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && IsWordByte(static_cast<unsigned char>(text[j]))) ++j;
+    const bool number = std::isdigit(c) || (i > 0 && text[i - 1] == '.' && std::isdigit(c));
+    if (!number) {
+      std::string word = text.substr(i, j - i);
+      for (char& ch : word) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+      words.insert(word);
+    }
+    i = j;
+  }
+  return words;
+}
+
+// How often `sub` occurs in `text`.
+inline size_t Count(const std::string& text, const std::string& sub) {
+  size_t n = 0;
+  for (size_t at = text.find(sub); at != std::string::npos; at = text.find(sub, at + sub.size())) ++n;
+  return n;
+}
+
+// The words that the value language and the date and value renderers put
+// into a predicate of their own accord.
+inline const std::set<std::string>& PredicateWords() {
+  static const std::set<std::string> words = {
+      "AND", "OR",   "NOT",     "IN",   "BETWEEN", "LIKE",      "IS",      "NULL",  "EXIST",
+      "EXISTS", "TRUE", "FALSE", "D",  "TS",      "T",         "DATE",    "TIMESTAMP", "TO_DATE"};
+  return words;
+}
+
+// The first word outside literals of `sql` that is neither in `allowed`
+// nor a predicate word; empty when there is none.
+inline std::string ForeignWord(const std::string& outside, const std::set<std::string>& allowed) {
+  for (const std::string& w : Words(outside)) {
+    if (!allowed.count(w) && !PredicateWords().count(w)) return w;
+  }
+  return "";
+}
+
+// True when `value` (trimmed) is one call and nothing else: a name, "(",
+// arguments with balanced parentheses outside apostrophe literals, and the
+// ")" that closes the first "(" as the last character.
+inline bool IsOneWholeCall(std::string value) {
+  while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front()))) value.erase(0, 1);
+  while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
+  while (!value.empty() && value.front() == '@') value.erase(0, 1);
+  const size_t open = value.find('(');
+  if (open == std::string::npos || open == 0 || value.back() != ')') return false;
+  for (size_t i = 0; i < open; ++i) {
+    const auto c = static_cast<unsigned char>(value[i]);
+    if (!IsWordByte(c) && c != '.' && c != ' ') return false;
+  }
+  int depth = 0;
+  bool quoted = false;
+  for (size_t i = open; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '\'') quoted = !quoted;
+    if (quoted) continue;
+    if (c == '(') ++depth;
+    if (c == ')' && --depth == 0) return i + 1 == value.size();
+  }
+  return false;
+}
+
+}  // namespace fuzz

@@ -1,0 +1,97 @@
+// ParamsFuzzer.cpp - parameter substitution (EvaluateExprParam) on a fixed
+// parameter document, with a fuzzed text and fuzzed parameter values.
+//
+// Input: field 0 is the text; fields 1 to 6 are the values of the
+// parameters N (numeric), C (character), D (date), NX, CX and DX (the same
+// types with "DisableParseValue").
+//
+// Properties: the result is 0 or a code of the handler; a message recorded
+// for a failure has no unfilled template; on success, outside the literals
+// of the result there is no word that neither the text nor the value
+// language brought (a value brings words only as the raw forms the language
+// allows: a whole "^..." value, one whole call), no more statement ends or
+// comments than the text had, and no literal left open when the text had
+// none open.
+#include <string>
+
+#include "contracts/basis30/ExprProcessor.h"
+#include "contracts/basis30/Messages.h"
+#include "contracts/basis30/ResultCodes.h"
+#include "fuzz/FuzzSupport.h"
+#include "params/CParamHandler.h"
+#include "platform/IXMLDOMDocumentPtr.h"
+
+namespace {
+
+const char* const kNames[] = {"N", "C", "D", "NX", "CX", "DX"};
+
+const char* kDocument =
+    "<Root Datasource='S'><Datasources><Datasource Name='S' DBType='SQLite'/></Datasources><Parameters>"
+    "<Parameter Name='N' DataType='5'/><Parameter Name='C' DataType='200'/><Parameter Name='D' DataType='7'/>"
+    "<Parameter Name='NX' DataType='5' DisableParseValue='True'/>"
+    "<Parameter Name='CX' DataType='200' DisableParseValue='True'/>"
+    "<Parameter Name='DX' DataType='7' DisableParseValue='True'/>"
+    "</Parameters></Root>";
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.erase(0, 1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  return text;
+}
+
+// A value that the value language lets through as written, in part or in
+// whole: the raw marker, a call (whole, or as a list item or range bound),
+// an expression or host variable the processor evaluates.
+bool MayBringRawText(const std::string& value) {
+  const std::string v = Trimmed(value);
+  if (v.empty()) return false;
+  if (v[0] == '^' || v[0] == '@' || v[0] == '$') return true;
+  if (TestExprType(v.c_str()) == EXPR_FUNCTION || TestVariant(v.c_str()) != VARIANT_NONE) return true;
+  return v.find('(') != std::string::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const fuzz::Fields fields(data, size);
+  static IXMLDOMDocumentPtr document = [] {
+    IXMLDOMDocumentPtr doc;
+    if (!doc.loadXML(kDocument)) fuzz::Fail("the parameter document loads", kDocument);
+    return doc;
+  }();
+  CParamHandler handler(document.documentElement());
+  bool raw = false;
+  std::string values;
+  for (size_t i = 0; i < std::size(kNames); ++i) {
+    const std::string value = fields.Get(i + 1);
+    handler.SetParamValue(kNames[i], CVelVariant(value.c_str()), true);
+    raw = raw || MayBringRawText(value);
+    values += value + "\n";
+  }
+  const std::string text = fields.Get(0);
+  CString out(text.c_str());
+  ClearErrorInfo();
+  const HRESULT hr = handler.EvaluateExprParam(out);
+  CParamHandler::m_strLastUsedParams.Empty();
+  if (hr < 0) {
+    fuzz::CheckMessage(text + "\n" + values);
+    return 0;
+  }
+  if (raw) return 0;
+
+  const std::string sql = out.GetString();
+  bool open = false;
+  bool textOpen = false;
+  const std::string outside = fuzz::OutsideLiterals(sql, open);
+  const std::string textOutside = fuzz::OutsideLiterals(text, textOpen);
+  const std::string detail = "text\n" + text + "\nvalues\n" + values + "=> " + sql;
+  fuzz::Check(textOpen || !open, "no literal is left open that the text did not leave open", detail);
+  if (textOpen) return 0;
+  const std::string foreign = fuzz::ForeignWord(outside, fuzz::Words(text));
+  fuzz::Check(foreign.empty(), "no word outside literals comes from a value", "word " + foreign + "\n" + detail);
+  for (const char* mark : {";", "--", "/*", "{?", "{$"}) {
+    fuzz::Check(fuzz::Count(outside, mark) <= fuzz::Count(text, mark),
+                "no statement end, comment or reference outside literals comes from a value", detail);
+  }
+  return 0;
+}
