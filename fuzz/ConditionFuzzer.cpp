@@ -17,6 +17,7 @@
 #include "contracts/basis30/DataSource.h"
 #include "contracts/basis30/ExprProcessor.h"
 #include "contracts/basis30/ResultCodes.h"
+#include "contracts/basis30/TextUtil.h"
 #include "expr/CExprParser.h"
 #include "fuzz/FuzzSupport.h"
 
@@ -38,41 +39,47 @@ std::string Trimmed(std::string text) {
   return text;
 }
 
-// The words the value may bring into the predicate as raw text: a whole
-// raw value, or the pieces between top-level ",", "~" and " and " that are
-// one whole call (range bounds).
-std::set<std::string> RawWords(const std::string& value, bool dataOnly) {
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// The words the value may bring into the predicate as raw text: those of a
+// whole raw value, or of a range bound that is one whole call. Items are
+// cut as the value language cuts them: a list loses the parentheses around
+// it, ",," stands for a comma, every other
+// "," ends an item, " and " in an item of a BETWEEN is its "~", and "~"
+// outside quotes and brackets parts the bounds.
+std::set<std::string> RawWords(const std::string& value, bool dataOnly, const std::string& op) {
   const std::string whole = Trimmed(value);
-  const bool rawWhole = !dataOnly && (!whole.empty() && (whole[0] == '^' || TestExprType(whole.c_str()) == EXPR_FUNCTION ||
-                                                         TestVariant(whole.c_str()) != VARIANT_NONE));
+  const bool rawWhole = !dataOnly && !whole.empty() &&
+                        (TestExprType(whole.c_str()) == EXPR_FUNCTION || TestVariant(whole.c_str()) != VARIANT_NONE);
   if (rawWhole) return fuzz::Words(whole);
+  // A list loses one pair of parentheses around it before it is cut.
+  CString unwrapped(value.c_str());
+  TrimShell(unwrapped, "()", false);
+  std::string text = unwrapped.GetString();
+  for (size_t at = text.find(",,"); at != std::string::npos; at = text.find(",,", at + 1)) text.replace(at, 2, "\v");
   std::set<std::string> words;
-  std::string piece;
-  bool quoted = false;
-  int depth = 0;
-  auto flush = [&] {
-    if (fuzz::IsOneWholeCall(piece)) {
-      const auto w = fuzz::Words(piece);
-      words.insert(w.begin(), w.end());
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    std::string item = text.substr(start, end - start);
+    const size_t andAt = Upper(item).find(" AND ");
+    if (andAt != std::string::npos && andAt > 0 && Upper(op).find("BETWEEN") != std::string::npos) {
+      item.replace(andAt, 5, "~");
     }
-    piece.clear();
-  };
-  for (size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
-    if (c == '\'') quoted = !quoted;
-    if (!quoted && c == '(') ++depth;
-    if (!quoted && c == ')') --depth;
-    const bool cut = !quoted && depth <= 0 && (c == ',' || c == '~');
-    const bool andWord = !quoted && depth <= 0 && i + 5 <= value.size() &&
-                         (value.compare(i, 5, " and ") == 0 || value.compare(i, 5, " AND ") == 0);
-    if (cut || andWord) {
-      flush();
-      if (andWord) i += 4;
-      continue;
+    for (int bound = 0; bound < 2; ++bound) {
+      std::string piece = Trimmed(GetFieldEx(item.c_str(), bound, '~').GetString());
+      for (char& c : piece) c = c == '\v' ? ',' : c;
+      if (fuzz::IsOneWholeCall(piece)) {
+        const auto w = fuzz::Words(piece);
+        words.insert(w.begin(), w.end());
+      }
     }
-    piece += c;
+    start = end + 1;
   }
-  flush();
   return words;
 }
 
@@ -99,11 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool open = false;
   const std::string outside = fuzz::OutsideLiterals(sql, open);
   fuzz::Check(!open, "no literal of a predicate is left open", value + "\n=> " + sql);
-  std::set<std::string> allowed = RawWords(value, dataOnly);
+  std::set<std::string> allowed = RawWords(value, dataOnly, op);
   allowed.insert("COLX");
   const auto opWords = fuzz::Words(op);
   allowed.insert(opWords.begin(), opWords.end());
-  const std::string foreign = fuzz::ForeignWord(outside, allowed);
+  const std::string foreign = fuzz::ForeignWord(outside, allowed, value);
   fuzz::Check(foreign.empty(), "no word outside literals comes from a value",
               "word " + foreign + " in\n" + sql + "\nfrom value\n" + value);
   if (allowed.size() == 1 + opWords.size()) {

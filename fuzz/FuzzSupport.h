@@ -1,6 +1,6 @@
 // FuzzSupport.h - what the fuzz harnesses share: cutting one input into
 // fields, a plain reading of SQL text that is independent of the library's
-// own scanners (apostrophe literals with '' inside, nothing else), and the
+// own scanners (SQL's '...' literals and "..." names, nothing else), and the
 // abort that turns a broken property into a finding.
 //
 // The harnesses are built two ways: with libFuzzer (the "fuzz" preset) and
@@ -43,7 +43,8 @@ inline void CheckMessage(const std::string& input) {
 }
 
 // The input cut at every unit-separator byte (0x1F) into fields; missing
-// fields read as empty.
+// fields read as empty. The library takes C strings, so a field ends at its
+// first NUL byte.
 class Fields {
  public:
   Fields(const uint8_t* data, size_t size) {
@@ -51,7 +52,8 @@ class Fields {
     size_t start = 0;
     for (size_t i = 0; i <= text.size(); ++i) {
       if (i == text.size() || text[i] == '\x1F') {
-        m_fields.emplace_back(text.substr(start, i - start));
+        const std::string_view field = text.substr(start, i - start);
+        m_fields.emplace_back(field.substr(0, field.find('\0')));
         start = i + 1;
       }
     }
@@ -67,14 +69,16 @@ class Fields {
   std::vector<std::string> m_fields;
 };
 
-// The SQL text with every apostrophe literal replaced by one blank; `open`
-// is set when a literal runs to the end unclosed.
+// The SQL text with every quoted text ('...' literals and "..." names, a
+// doubled quote standing for one inside) replaced by one blank; `open` is
+// set when a quoted text runs to the end unclosed.
 inline std::string OutsideLiterals(const std::string& sql, bool& open) {
   std::string out;
   open = false;
   for (size_t i = 0; i < sql.size(); ++i) {
-    if (sql[i] != '\'') {
-      out += sql[i];
+    const char quote = sql[i];
+    if (quote != '\'' && quote != '"') {
+      out += quote;
       continue;
     }
     size_t j = i + 1;
@@ -83,8 +87,8 @@ inline std::string OutsideLiterals(const std::string& sql, bool& open) {
         open = true;
         return out + ' ';
       }
-      if (sql[j] != '\'') continue;
-      if (j + 1 < sql.size() && sql[j + 1] == '\'') {
+      if (sql[j] != quote) continue;
+      if (j + 1 < sql.size() && sql[j + 1] == quote) {
         ++j;
         continue;
       }
@@ -138,18 +142,23 @@ inline const std::set<std::string>& PredicateWords() {
   return words;
 }
 
-// The first word outside literals of `sql` that is neither in `allowed`
-// nor a predicate word; empty when there is none.
-inline std::string ForeignWord(const std::string& outside, const std::set<std::string>& allowed) {
+// The first word outside literals (`outside`) that is neither in `allowed`
+// nor a predicate word and that one of `sources` holds (ignoring case): a
+// word the substitution brought in from a value. Empty when there is none.
+inline std::string ForeignWord(const std::string& outside, const std::set<std::string>& allowed,
+                               const std::string& sources) {
+  std::string upper = sources;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   for (const std::string& w : Words(outside)) {
-    if (!allowed.count(w) && !PredicateWords().count(w)) return w;
+    if (!allowed.count(w) && !PredicateWords().count(w) && upper.find(w) != std::string::npos) return w;
   }
   return "";
 }
 
 // True when `value` (trimmed) is one call and nothing else: a name, "(",
-// arguments with balanced parentheses outside apostrophe literals, and the
-// ")" that closes the first "(" as the last character.
+// arguments with balanced parentheses outside quoted text ('...', "...",
+// and [...] names, as SQL quotes them), and the ")" that closes the first
+// "(" as the last character.
 inline bool IsOneWholeCall(std::string value) {
   while (!value.empty() && std::isspace(static_cast<unsigned char>(value.front()))) value.erase(0, 1);
   while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back()))) value.pop_back();
@@ -161,11 +170,15 @@ inline bool IsOneWholeCall(std::string value) {
     if (!IsWordByte(c) && c != '.' && c != ' ') return false;
   }
   int depth = 0;
-  bool quoted = false;
+  char closer = 0;  // the end of the quoted text we are in
   for (size_t i = open; i < value.size(); ++i) {
     const char c = value[i];
-    if (c == '\'') quoted = !quoted;
-    if (quoted) continue;
+    if (closer != 0) {
+      if (c == closer) closer = 0;  // a doubled closer reopens at once: same balance
+      continue;
+    }
+    if (c == '\'' || c == '"') closer = c;
+    if (c == '[') closer = ']';
     if (c == '(') ++depth;
     if (c == ')' && --depth == 0) return i + 1 == value.size();
   }
