@@ -20,6 +20,11 @@ CString FormatVelDate(const COleDateTime& date) {
     case DSTYPE_ORACLE:
       out.Format("TO_DATE('%s','%s')", text.GetString(), withTime ? "YYYY-MM-DD HH24:MI:SS" : "YYYY-MM-DD");
       break;
+    case DSTYPE_POSTGRESQL:
+      // A typed literal: a bare text would compare as text with a text
+      // column and could not be added to or subtracted from.
+      out.Format(withTime ? "TIMESTAMP '%s'" : "DATE '%s'", text.GetString());
+      break;
     case DSTYPE_SQLITE:
       out.Format("'%s'", text.GetString());
       break;

@@ -3,11 +3,16 @@
 # that the tool carries its demo database instead of reading examples/ at
 # run time.
 #
-# Run as a script: cmake -DOUTPUT=file.cpp -DINPUTS="a.sql|b.sql" -P EmbedScripts.cmake
+# Run as a script: cmake -DOUTPUT=file.cpp -DINPUTS="a.sql|b.sql" [-DFUNCTION=Name] -P EmbedScripts.cmake
+# FUNCTION names the DemoDatabase member that returns the scripts (Scripts
+# unless given: the SQLite scripts; PostgresScripts for PostgreSQL).
 # The files are embedded in the order given ("|" separates them, since a
 # ";" would not survive the custom command's command line).
 if(NOT OUTPUT OR NOT INPUTS)
   message(FATAL_ERROR "EmbedScripts.cmake needs OUTPUT and INPUTS")
+endif()
+if(NOT FUNCTION)
+  set(FUNCTION Scripts)
 endif()
 string(REPLACE "|" ";" INPUTS "${INPUTS}")
 
@@ -28,6 +33,6 @@ foreach(input IN LISTS INPUTS)
   math(EXPR index "${index} + 1")
 endforeach()
 string(APPEND text "const DemoDatabase::Script kScripts[] = {\n${entries}};\n\n}  // namespace\n\n")
-string(APPEND text "std::span<const DemoDatabase::Script> DemoDatabase::Scripts() { return kScripts; }\n")
+string(APPEND text "std::span<const DemoDatabase::Script> DemoDatabase::${FUNCTION}() { return kScripts; }\n")
 
 file(WRITE "${OUTPUT}" "${text}")

@@ -1,4 +1,5 @@
--- Demo rows for the sales model (apply after sales-schema.sql).
+-- Demo rows for the sales model, for SQLite and PostgreSQL alike (apply
+-- after sales-schema.sql or sales-schema-postgresql.sql).
 --
 -- The rows are chosen to exercise query documents, not to look like a real
 -- shop: names with apostrophes, a comma, a trailing backslash and a text
@@ -89,14 +90,60 @@ INSERT INTO Orders (OrderID, CustomerID, OrderDate, Status) VALUES
   (30, 24, '2012-01-31', 'closed');
 
 -- Orders 31 to 180 spread over October 2010 to January 2013; customers 28
--- to 30 never order.
-INSERT INTO Orders (OrderID, CustomerID, OrderDate, Status)
-WITH RECURSIVE n(i) AS (SELECT 31 UNION ALL SELECT i + 1 FROM n WHERE i < 180)
-SELECT i,
-       1 + (i * 11) % 27,
-       date('2010-10-01', '+' || ((i * 37) % 850) || ' days'),
-       CASE i % 5 WHEN 0 THEN 'open' WHEN 3 THEN 'cancelled' ELSE 'closed' END
-FROM n;
+-- to 30 never order. (Customer 1 + (i * 11) % 27, day (i * 37) % 850 from
+-- 1 October 2010, status by i % 5: written out, as SQLite and PostgreSQL
+-- share no date arithmetic.)
+INSERT INTO Orders (OrderID, CustomerID, OrderDate, Status) VALUES
+  (31, 18, '2011-07-25', 'closed'), (32, 2, '2011-08-31', 'closed'), (33, 13, '2011-10-07', 'cancelled'),
+  (34, 24, '2011-11-13', 'closed'), (35, 8, '2011-12-20', 'open'), (36, 19, '2012-01-26', 'closed'),
+  (37, 3, '2012-03-03', 'closed'), (38, 14, '2012-04-09', 'cancelled'), (39, 25, '2012-05-16', 'closed'),
+  (40, 9, '2012-06-22', 'open'), (41, 20, '2012-07-29', 'closed'), (42, 4, '2012-09-04', 'closed'),
+  (43, 15, '2012-10-11', 'cancelled'), (44, 26, '2012-11-17', 'closed'), (45, 10, '2012-12-24', 'open'),
+  (46, 21, '2010-10-03', 'closed'), (47, 5, '2010-11-09', 'closed'), (48, 16, '2010-12-16', 'cancelled'),
+  (49, 27, '2011-01-22', 'closed'), (50, 11, '2011-02-28', 'open'), (51, 22, '2011-04-06', 'closed'),
+  (52, 6, '2011-05-13', 'closed'), (53, 17, '2011-06-19', 'cancelled'), (54, 1, '2011-07-26', 'closed'),
+  (55, 12, '2011-09-01', 'open'), (56, 23, '2011-10-08', 'closed'), (57, 7, '2011-11-14', 'closed'),
+  (58, 18, '2011-12-21', 'cancelled'), (59, 2, '2012-01-27', 'closed'), (60, 13, '2012-03-04', 'open'),
+  (61, 24, '2012-04-10', 'closed'), (62, 8, '2012-05-17', 'closed'), (63, 19, '2012-06-23', 'cancelled'),
+  (64, 3, '2012-07-30', 'closed'), (65, 14, '2012-09-05', 'open'), (66, 25, '2012-10-12', 'closed'),
+  (67, 9, '2012-11-18', 'closed'), (68, 20, '2012-12-25', 'cancelled'), (69, 4, '2010-10-04', 'closed'),
+  (70, 15, '2010-11-10', 'open'), (71, 26, '2010-12-17', 'closed'), (72, 10, '2011-01-23', 'closed'),
+  (73, 21, '2011-03-01', 'cancelled'), (74, 5, '2011-04-07', 'closed'), (75, 16, '2011-05-14', 'open'),
+  (76, 27, '2011-06-20', 'closed'), (77, 11, '2011-07-27', 'closed'), (78, 22, '2011-09-02', 'cancelled'),
+  (79, 6, '2011-10-09', 'closed'), (80, 17, '2011-11-15', 'open'), (81, 1, '2011-12-22', 'closed'),
+  (82, 12, '2012-01-28', 'closed'), (83, 23, '2012-03-05', 'cancelled'), (84, 7, '2012-04-11', 'closed'),
+  (85, 18, '2012-05-18', 'open'), (86, 2, '2012-06-24', 'closed'), (87, 13, '2012-07-31', 'closed'),
+  (88, 24, '2012-09-06', 'cancelled'), (89, 8, '2012-10-13', 'closed'), (90, 19, '2012-11-19', 'open'),
+  (91, 3, '2012-12-26', 'closed'), (92, 14, '2010-10-05', 'closed'), (93, 25, '2010-11-11', 'cancelled'),
+  (94, 9, '2010-12-18', 'closed'), (95, 20, '2011-01-24', 'open'), (96, 4, '2011-03-02', 'closed'),
+  (97, 15, '2011-04-08', 'closed'), (98, 26, '2011-05-15', 'cancelled'), (99, 10, '2011-06-21', 'closed'),
+  (100, 21, '2011-07-28', 'open'), (101, 5, '2011-09-03', 'closed'), (102, 16, '2011-10-10', 'closed'),
+  (103, 27, '2011-11-16', 'cancelled'), (104, 11, '2011-12-23', 'closed'), (105, 22, '2012-01-29', 'open'),
+  (106, 6, '2012-03-06', 'closed'), (107, 17, '2012-04-12', 'closed'), (108, 1, '2012-05-19', 'cancelled'),
+  (109, 12, '2012-06-25', 'closed'), (110, 23, '2012-08-01', 'open'), (111, 7, '2012-09-07', 'closed'),
+  (112, 18, '2012-10-14', 'closed'), (113, 2, '2012-11-20', 'cancelled'), (114, 13, '2012-12-27', 'closed'),
+  (115, 24, '2010-10-06', 'open'), (116, 8, '2010-11-12', 'closed'), (117, 19, '2010-12-19', 'closed'),
+  (118, 3, '2011-01-25', 'cancelled'), (119, 14, '2011-03-03', 'closed'), (120, 25, '2011-04-09', 'open'),
+  (121, 9, '2011-05-16', 'closed'), (122, 20, '2011-06-22', 'closed'), (123, 4, '2011-07-29', 'cancelled'),
+  (124, 15, '2011-09-04', 'closed'), (125, 26, '2011-10-11', 'open'), (126, 10, '2011-11-17', 'closed'),
+  (127, 21, '2011-12-24', 'closed'), (128, 5, '2012-01-30', 'cancelled'), (129, 16, '2012-03-07', 'closed'),
+  (130, 27, '2012-04-13', 'open'), (131, 11, '2012-05-20', 'closed'), (132, 22, '2012-06-26', 'closed'),
+  (133, 6, '2012-08-02', 'cancelled'), (134, 17, '2012-09-08', 'closed'), (135, 1, '2012-10-15', 'open'),
+  (136, 12, '2012-11-21', 'closed'), (137, 23, '2012-12-28', 'closed'), (138, 7, '2010-10-07', 'cancelled'),
+  (139, 18, '2010-11-13', 'closed'), (140, 2, '2010-12-20', 'open'), (141, 13, '2011-01-26', 'closed'),
+  (142, 24, '2011-03-04', 'closed'), (143, 8, '2011-04-10', 'cancelled'), (144, 19, '2011-05-17', 'closed'),
+  (145, 3, '2011-06-23', 'open'), (146, 14, '2011-07-30', 'closed'), (147, 25, '2011-09-05', 'closed'),
+  (148, 9, '2011-10-12', 'cancelled'), (149, 20, '2011-11-18', 'closed'), (150, 4, '2011-12-25', 'open'),
+  (151, 15, '2012-01-31', 'closed'), (152, 26, '2012-03-08', 'closed'), (153, 10, '2012-04-14', 'cancelled'),
+  (154, 21, '2012-05-21', 'closed'), (155, 5, '2012-06-27', 'open'), (156, 16, '2012-08-03', 'closed'),
+  (157, 27, '2012-09-09', 'closed'), (158, 11, '2012-10-16', 'cancelled'), (159, 22, '2012-11-22', 'closed'),
+  (160, 6, '2012-12-29', 'open'), (161, 17, '2010-10-08', 'closed'), (162, 1, '2010-11-14', 'closed'),
+  (163, 12, '2010-12-21', 'cancelled'), (164, 23, '2011-01-27', 'closed'), (165, 7, '2011-03-05', 'open'),
+  (166, 18, '2011-04-11', 'closed'), (167, 2, '2011-05-18', 'closed'), (168, 13, '2011-06-24', 'cancelled'),
+  (169, 24, '2011-07-31', 'closed'), (170, 8, '2011-09-06', 'open'), (171, 19, '2011-10-13', 'closed'),
+  (172, 3, '2011-11-19', 'closed'), (173, 14, '2011-12-26', 'cancelled'), (174, 25, '2012-02-01', 'closed'),
+  (175, 9, '2012-03-09', 'open'), (176, 20, '2012-04-15', 'closed'), (177, 4, '2012-05-22', 'closed'),
+  (178, 15, '2012-06-28', 'cancelled'), (179, 26, '2012-08-04', 'closed'), (180, 10, '2012-09-10', 'open');
 
 -- One to three lines per order (none for order 16). Products 11 and 12 are
 -- never sold; every 23rd line has no amount.

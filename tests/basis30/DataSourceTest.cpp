@@ -68,6 +68,14 @@ TEST_F(DataSourceTest, DateLiteralsFollowTheCurrentDataSource) {
       {DSTYPE_NONE, "0100-12-31 01:02:03", "{ts '0100-12-31 01:02:03'}"},
       {DSTYPE_SQLITE, "0999-01-01", "'0999-01-01'"},
       {DSTYPE_ORACLE, "0999-01-01", "TO_DATE('0999-01-01','YYYY-MM-DD')"},
+      {DSTYPE_POSTGRESQL, "2011-10-1", "DATE '2011-10-01'"},
+      {DSTYPE_POSTGRESQL, "2011-10-01 12:00", "TIMESTAMP '2011-10-01 12:00:00'"},
+      {DSTYPE_POSTGRESQL, "2012-2-29 23:59:59", "TIMESTAMP '2012-02-29 23:59:59'"},
+      {DSTYPE_POSTGRESQL, "0999-12-31", "DATE '0999-12-31'"},
+      {DSTYPE_POSTGRESQL, "2011-02-29", "NULL"},
+      // Other types keep the text they had.
+      {DSTYPE_MYSQL, "2011-10-01", "{d '2011-10-01'}"},
+      {DSTYPE_DATASET, "2011-10-01 12:00", "{ts '2011-10-01 12:00:00'}"},
   };
   for (const auto& c : cases) {
     SetCurDSType(c.type);

@@ -93,3 +93,36 @@ std::string CommandText::StripDataSourceQualifiers(const std::string& statement)
   }
   return out;
 }
+
+std::string CommandText::QuotedIdentifier(const std::string& name) {
+  std::string out = "\"";
+  for (const char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  return out + "\"";
+}
+
+std::string CommandText::QuoteBracketedNames(const std::string& sql) {
+  std::string out;
+  out.reserve(sql.size());
+  size_t pos = 0;
+  while (pos < sql.size()) {
+    if (sql[pos] == '[') {
+      const size_t close = sql.find(']', pos + 1);
+      if (close == std::string::npos) break;
+      out += QuotedIdentifier(sql.substr(pos + 1, close - pos - 1));
+      pos = close + 1;
+      continue;
+    }
+    const size_t skipped = SkipQuoted(sql, pos);
+    if (skipped != pos) {
+      out.append(sql, pos, skipped - pos);
+      pos = skipped;
+      continue;
+    }
+    out += sql[pos++];
+  }
+  out.append(sql, pos, std::string::npos);
+  return out;
+}

@@ -23,6 +23,14 @@ class CommandText {
   // A brace text that is not followed by "." is left alone.
   static std::string StripDataSourceQualifiers(const std::string& statement);
 
+  // `sql` with every bracketed name outside literals and comments
+  // ([Order Lines]) written as a quoted identifier ("Order Lines"), for an
+  // engine that reads no brackets. An unclosed bracket is left as it is.
+  static std::string QuoteBracketedNames(const std::string& sql);
+
+  // `name` as an SQL identifier in double quotes, inner quotes doubled.
+  static std::string QuotedIdentifier(const std::string& name);
+
  private:
   // When a quoted literal or comment starts at `pos`, the position just
   // after it (the end of the text when it is not closed); else `pos`.

@@ -21,31 +21,25 @@
 #include <string>
 #include <vector>
 
+#include "tools/tessel/CommandExecutor.h"
 #include "tools/tessel/DatasetCommand.h"
 #include "tools/tessel/ResultTable.h"
 
-class DatasetExecutor {
+class DatasetExecutor : public CommandExecutor {
  public:
-  // A statement that could not be executed: the statement as it stood in
-  // the command text and the reason (SQLite's message where SQLite refused).
-  struct Failure {
-    std::string statement;
-    std::string message;
-  };
-
   explicit DatasetExecutor(sqlite3* db) : m_db(db) {}
 
   // Executes every statement of `commands` in order. False with `failure`
-  // set at the first statement that fails; the datasets created before it
-  // remain.
-  bool Execute(const std::string& commands, Failure& failure);
+  // set at the first statement that fails (SQLite's message where SQLite
+  // refused it); the datasets created before it remain.
+  bool Execute(const std::string& commands, Failure& failure) override;
 
   // The dataset the last executed statement created (the document's
   // result); empty before any.
-  const std::string& FinalDataset() const { return m_final; }
+  const std::string& FinalDataset() const override { return m_final; }
 
   // The rows of `dataset` in the order they were stored.
-  bool Read(const std::string& dataset, ResultTable& table, std::string& error) const;
+  bool Read(const std::string& dataset, ResultTable& table, std::string& error) const override;
 
  private:
   bool ExecuteStatement(const std::string& statement, std::string& error);

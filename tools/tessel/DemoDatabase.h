@@ -18,6 +18,9 @@ class DemoDatabase {
   // The embedded scripts in the order they are applied (schema first).
   // Defined in a source file generated at build time from examples/*.sql.
   static std::span<const Script> Scripts();
+  // The scripts that build the same database on PostgreSQL (see
+  // PostgresDemo), in order; generated from examples/*.sql likewise.
+  static std::span<const Script> PostgresScripts();
 
   // Opens `db` in memory and applies every script. False with the failing
   // script's name and SQLite's message in `error`.

@@ -1,6 +1,8 @@
 // DocumentCommands.cpp - from a document to the text a host executes.
 #include "tools/tessel/DocumentCommands.h"
 
+#include <utility>
+
 #include "contracts/basis30/CVelVariant.h"
 #include "contracts/basis30/DataSource.h"
 #include "contracts/basis30/Messages.h"
@@ -20,6 +22,32 @@ class DataSourceScope {
 
  private:
   DSTYPE m_saved;
+};
+
+// Takes the "Datasource" attribute off the document element for one
+// resolution and puts it back on every path: the parameter handler renders
+// values for the data source of the element it is attached to, and in a
+// run that is the database the text executes on, whatever the document
+// declares.
+class DocumentDataSourceHidden {
+ public:
+  explicit DocumentDataSourceHidden(IXMLDOMElementPtr element)
+      : m_element(std::move(element)), m_had(m_element && m_element.hasAttribute(kName)) {
+    if (!m_had) return;
+    m_value = m_element.getAttribute(kName);
+    m_element.removeAttribute(kName);
+  }
+  DocumentDataSourceHidden(const DocumentDataSourceHidden&) = delete;
+  DocumentDataSourceHidden& operator=(const DocumentDataSourceHidden&) = delete;
+  ~DocumentDataSourceHidden() {
+    if (m_had) m_element.setAttribute(kName, m_value.GetString());
+  }
+
+ private:
+  static constexpr const char* kName = "Datasource";
+  IXMLDOMElementPtr m_element;
+  bool m_had;
+  CString m_value;
 };
 
 }  // namespace
@@ -44,7 +72,10 @@ HRESULT DocumentCommands::Build(const IXMLDOMDocumentPtr& document, const std::v
   CTesselParser parser(document);
   if (const long rc = parser.Parse(); rc < 0) return static_cast<HRESULT>(rc);
   CString text = parser.GetCommands();
-  if (const HRESULT hr = handler.EvaluateExprParam(text); FAILED(hr)) return hr;
+  {
+    const DocumentDataSourceHidden hidden(document.documentElement());
+    if (const HRESULT hr = handler.EvaluateExprParam(text); FAILED(hr)) return hr;
+  }
   if (const HRESULT hr = handler.EvaluateFGFunctions(text); FAILED(hr)) return hr;
   commands = text;
   return S_OK;

@@ -1,7 +1,8 @@
 // DocumentCommands.h - the command text that a host executes for a query
 // document: parameter values set, every query composed, the commands joined,
 // and the parameter references and "@" calls of the text resolved for the
-// type of database that will execute it (SQLite for "tessel run").
+// type of database that will execute it (SQLite or PostgreSQL for "tessel
+// run").
 #pragma once
 
 #include <string>
@@ -20,10 +21,10 @@ class DocumentCommands {
   // Sets each value (in order, on every "Parameter" element below the
   // document element that bears the name), parses the document, takes its
   // command text and resolves it, as a host does before executing it on a
-  // database of type `dataSource`: the "@" calls of the text and whatever
-  // the document does not tie to a data source of its own (parameter
-  // values, dates of queries without one) are written as literals of that
-  // type. Returns S_OK with the text in `commands`; S_FALSE with the name
+  // database of type `dataSource`: the "@" calls of the text, the
+  // parameter values (whatever data source the document element names: the
+  // one database serves them all) and the dates of queries without a data
+  // source of their own are written as literals of that type. Returns S_OK with the text in `commands`; S_FALSE with the name
   // in `unknownParameter` when no parameter bears a name (nothing is
   // parsed); or the library's failure code, with its message recorded
   // (GetLastErrorInfo). The current data-source type is restored.
