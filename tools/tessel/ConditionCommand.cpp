@@ -31,12 +31,21 @@ int RunCondition(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "condition",
-    "condition [--type T] [--dstype D] [--data-only] COLUMN OP VALUE  the predicate of a typed value",
-    {{"--type", "-t", true, false}, {"--dstype", "", true, false}, {"--data-only", "", false, false}},
-    3,
-    3,
-    RunCondition,
+    .name = "condition",
+    .summary = "the SQL predicate a typed value gives for a column",
+    .operands = {{"COLUMN", "the SQL expression of the compared column"},
+                 {"OP", "the operator: =, <>, <, >, <=, >=, LIKE, IN, BETWEEN, NOT ..."},
+                 {"VALUE", "the value as a user types it: 1~5, 8 or 2011Q4 or {NULL} ..."}},
+    .options = {{.name = "--type", .alias = "-t", .takesValue = true, .valueName = "T",
+                 .help = "the column's data type: numeric, character (default), date, untyped or a number"},
+                {.name = "--dstype", .takesValue = true, .valueName = "D",
+                 .help = "the data-source type, by name or number (SQLite, Oracle, 11, ...)"},
+                {.name = "--data-only", .help = "take the value as data only: no {ALL}, {NULL}, ^ or calls"}},
+    .details = "The value language is described in docs/value-language.md.",
+    .examples = {"tessel condition --type date T.OrderDate = 2011Q4",
+                 "tessel condition -t numeric T.Qty = '1~5, 8'",
+                 "tessel condition T.Name '<>' -- -x"},
+    .run = RunCondition,
 });
 
 }  // namespace

@@ -18,12 +18,11 @@ int RunFunctions(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "functions",
-    "functions TEXT             evaluate the @ function calls in TEXT",
-    {},
-    1,
-    1,
-    RunFunctions,
+    .name = "functions",
+    .summary = "evaluate the @ function calls in TEXT into SQL literals",
+    .operands = {{"TEXT", "an expression text holding @Function(...) calls"}},
+    .examples = {"tessel functions \"@Year('2011-05-01')\"", "tessel functions 'x = @CrossColumn(a, 1)'"},
+    .run = RunFunctions,
 });
 
 }  // namespace

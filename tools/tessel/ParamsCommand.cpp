@@ -48,12 +48,16 @@ int RunParams(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "params",
-    "params DOC.xml [--set NAME=VALUE]... TEXT  resolve parameter references in TEXT",
-    {{"--set", "-s", true, true}},
-    2,
-    2,
-    RunParams,
+    .name = "params",
+    .summary = "resolve the parameter references {? 'Name'} in TEXT",
+    .operands = {{"DOC.xml", "the query document (- reads standard input)"}, {"TEXT", "the text whose references are resolved"}},
+    .options = {{.name = "--set", .alias = "-s", .takesValue = true, .repeatable = true, .valueName = "NAME=VALUE",
+                 .help = "set the value of every parameter named NAME first"}},
+    .details = "Prints TEXT with its references resolved on standard output and the parameters\n"
+               "it used (NAME=VALUE;...) on standard error.",
+    .examples = {"tessel params examples/parameters.xml \"C.Region = {? 'Regions'}\"",
+                 "tessel params examples/parameters.xml \"{? 'Regions'}\" --set 'Regions=North, West'"},
+    .run = RunParams,
 });
 
 }  // namespace

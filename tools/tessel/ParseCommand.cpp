@@ -42,12 +42,16 @@ int RunParse(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "parse",
-    "parse [-o FILE | --in-place] DOC.xml   compose every query; write the updated document",
-    {{"--output", "-o", true, false}, {"--in-place", "", false, false}},
-    1,
-    1,
-    RunParse,
+    .name = "parse",
+    .summary = "compose every query; write the updated document",
+    .operands = {{"DOC.xml", "the query document (- reads standard input)"}},
+    .options = {{.name = "--output", .alias = "-o", .takesValue = true, .valueName = "FILE",
+                 .help = "write the document to FILE (default: standard output)"},
+                {.name = "--in-place", .help = "write the document back to its own file"}},
+    .details = "Every query gains \"Sql\", \"Command\" and \"MultiSQL\". The document is written also after\n"
+               "a failure: the queries before the failing one carry their results.",
+    .examples = {"tessel parse examples/sales.xml -o composed.xml", "tessel parse --in-place report.xml"},
+    .run = RunParse,
 });
 
 }  // namespace

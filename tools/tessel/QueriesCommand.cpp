@@ -1,9 +1,12 @@
 // QueriesCommand.cpp - "tessel queries DOC.xml": one line per query with
-// its index, name and kind, separated by tabs.
+// its index, name and kind, separated by tabs; with --json an array of
+// objects with the same three members.
 #include <cstdio>
+#include <string>
 
 #include "contracts/basis30/CVelObject.h"
 #include "document/CTesselParser.h"
+#include "tools/tessel/JsonText.h"
 #include "tools/tessel/Tool.h"
 
 namespace {
@@ -12,14 +15,22 @@ namespace {
 class QueryLister : public CTesselParser {
  public:
   using CTesselParser::CTesselParser;
-  void Print() {
+  void Print(bool json) {
     const long count = GetQueryCount();
+    if (json) std::printf("[");
     for (int i = 0; i < count; ++i) {
       const CVelObject query(GetQuery(i));
-      const QUERYTYPE type = GetQueryType(i);
-      const char* kind = CTesselParser::GetQueryTypeText(type);
-      std::printf("%d\t%s\t%s\n", i, query.GetName().GetString(), kind ? kind : "99");
+      const char* kind = CTesselParser::GetQueryTypeText(GetQueryType(i));
+      const std::string name = query.GetName().GetString();
+      const std::string kindText = kind ? kind : "99";
+      if (json) {
+        std::printf("%s{\"index\": %d, \"name\": %s, \"kind\": %s}", i > 0 ? ",\n " : "", i,
+                    JsonText::Quote(name).c_str(), JsonText::Quote(kindText).c_str());
+      } else {
+        std::printf("%d\t%s\t%s\n", i, name.c_str(), kindText.c_str());
+      }
     }
+    if (json) std::printf("]\n");
   }
 };
 
@@ -27,17 +38,17 @@ int RunQueries(const ParsedArgs& args) {
   IXMLDOMDocumentPtr document;
   if (!LoadDocument(args.operands[0], document)) return kExitUsage;
   QueryLister lister(document);
-  lister.Print();
+  lister.Print(args.Has("--json"));
   return kExitOk;
 }
 
 const SubcommandRegistration kRegistration({
-    "queries",
-    "queries DOC.xml            list the queries: index, name and kind",
-    {},
-    1,
-    1,
-    RunQueries,
+    .name = "queries",
+    .summary = "list the queries: index, name and kind (tab-separated)",
+    .operands = {{"DOC.xml", "the query document (- reads standard input)"}},
+    .options = {JsonOption("print [{\"index\": N, \"name\": ..., \"kind\": ...}, ...]")},
+    .examples = {"tessel queries examples/union.xml", "tessel queries --json examples/union.xml"},
+    .run = RunQueries,
 });
 
 }  // namespace

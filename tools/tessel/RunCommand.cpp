@@ -1,12 +1,13 @@
-// RunCommand.cpp - "tessel run [--db FILE] [--set NAME=VALUE]... [--csv]
-// DOC.xml": composes the document as a host would, executes its command
-// text on SQLite and prints the final dataset.
+// RunCommand.cpp - "tessel run [--db FILE] [--set NAME=VALUE]... [--csv |
+// --json] DOC.xml": composes the document as a host would, executes its
+// command text on SQLite and prints the final dataset.
 //
 // Without --db the document runs on the demo database (the examples' sales
 // model and rows, built in memory). A database file is opened read-only:
 // the datasets are temporary tables of the connection. The table output
-// ends with the row count; with --csv the data goes to standard output as
-// CSV and the row count to standard error. A statement SQLite refuses is
+// fits the terminal and ends with the row count; with --csv the data goes
+// to standard output as CSV and the row count to standard error; --json
+// prints the rows as a JSON array and nothing else. A statement SQLite refuses is
 // printed with SQLite's message and exits 1.
 #include <iostream>
 #include <string>
@@ -65,6 +66,7 @@ int ReportRejected(const DatasetExecutor::Failure& failure) {
 }
 
 int RunRun(const ParsedArgs& args) {
+  if (args.Has("--csv") && args.Has("--json")) return UsageError("--csv and --json exclude each other");
   std::vector<DocumentCommands::Setting> settings;
   if (std::string error; !ReadSettings(args, settings, error)) return UsageError(error);
   IXMLDOMDocumentPtr document;
@@ -94,19 +96,32 @@ int RunRun(const ParsedArgs& args) {
     ResultPrinter::PrintCsv(table, std::cout);
     std::cout.flush();
     std::cerr << ResultPrinter::RowCount(table) << "\n";
+  } else if (args.Has("--json")) {
+    ResultPrinter::PrintJson(table, std::cout);
   } else {
-    ResultPrinter::PrintTable(table, std::cout);
+    ResultPrinter::PrintTable(table, std::cout, ResultPrinter::TerminalWidth());
   }
   return kExitOk;
 }
 
 const SubcommandRegistration kRegistration({
-    "run",
-    "run [--db FILE] [--set NAME=VALUE]... [--csv] DOC.xml  execute the document on SQLite and print the result",
-    {{"--db", "", true, false}, {"--set", "-s", true, true}, {"--csv", "", false, false}},
-    1,
-    1,
-    RunRun,
+    .name = "run",
+    .summary = "execute the document on SQLite and print the rows",
+    .operands = {{"DOC.xml", "the query document (- reads standard input)"}},
+    .options = {{.name = "--db", .takesValue = true, .valueName = "FILE",
+                 .help = "a SQLite database file, opened read-only (default: the demo database)"},
+                {.name = "--set", .alias = "-s", .takesValue = true, .repeatable = true, .valueName = "NAME=VALUE",
+                 .help = "set the value of every parameter named NAME"},
+                {.name = "--csv", .help = "print RFC 4180 CSV (the row count on standard error)"},
+                JsonOption("print an array of objects, one per row (NULL as null, numbers as numbers)")},
+    .details = "Composes the document as a host does, resolves its parameter references and @ calls\n"
+               "for SQLite, executes the dataset commands and prints the last dataset: as a table\n"
+               "fitted to the terminal's width (long texts cut with ...), as CSV or as JSON.",
+    .examples = {"tessel run examples/sales.xml",
+                 "tessel run examples/parameters.xml --set 'Regions=North, West' --set Period=2011Q4",
+                 "tessel run --csv examples/split.xml > regional.csv",
+                 "tessel run --json --db shop.sqlite report.xml"},
+    .run = RunRun,
 });
 
 }  // namespace

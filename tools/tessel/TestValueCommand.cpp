@@ -24,12 +24,13 @@ int RunTestValue(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "test-value",
-    "test-value --type T VALUE  0 when VALUE is acceptable for the data type, else the failure code",
-    {{"--type", "-t", true, false}},
-    1,
-    1,
-    RunTestValue,
+    .name = "test-value",
+    .summary = "print 0 when VALUE is acceptable for the data type, else fail",
+    .operands = {{"VALUE", "the value as a user types it"}},
+    .options = {{.name = "--type", .alias = "-t", .takesValue = true, .valueName = "T",
+                 .help = "the data type (required): numeric, character, date, untyped or a number"}},
+    .examples = {"tessel test-value --type numeric '1~5, 8'", "tessel test-value 2011Q5 --type date"},
+    .run = RunTestValue,
 });
 
 }  // namespace

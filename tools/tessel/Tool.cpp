@@ -1,4 +1,5 @@
-// Tool.cpp - command-line parsing, dispatch and the shared helpers.
+// Tool.cpp - the subcommand table, dispatch, the general help and the
+// shared helpers. Reading a subcommand's arguments is CommandLine's work.
 #include "tools/tessel/Tool.h"
 
 #include <cstdio>
@@ -11,6 +12,8 @@
 #include "contracts/trellis/CRepository.h"
 #include "document/CTesselParser.h"
 #include "platform/ComError.h"
+#include "tools/tessel/CommandLine.h"
+#include "tools/tessel/NameSuggestion.h"
 
 namespace {
 
@@ -22,78 +25,47 @@ std::map<std::string, Subcommand>& Commands() {
 // Options that every subcommand accepts.
 const std::vector<OptionSpec>& GlobalOptions() {
   static const std::vector<OptionSpec> options = {
-      {"--grs", "", false, false},
-      {"--repository", "", true, false},
+      {.name = "--grs", .help = "recompose queries that already carry commands"},
+      {.name = "--repository", .takesValue = true, .valueName = "DIR",
+       .help = "open the XML files of DIR as the object repository ($/Folder/Name)"},
   };
   return options;
 }
 
+std::vector<std::string> CommandNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : Commands()) names.push_back(entry.first);
+  return names;
+}
+
+// The operands of a subcommand as its general help line shows them.
+std::string OperandList(const Subcommand& command) {
+  std::string list;
+  for (const auto& operand : command.operands) list += " " + (operand.optional ? "[" + operand.name + "]" : operand.name);
+  return list;
+}
+
 void PrintHelp(std::ostream& out) {
-  out << "usage: tessel SUBCOMMAND [OPTIONS] [--] OPERANDS\n\n"
+  out << "usage: tessel SUBCOMMAND [OPTIONS] [--] OPERANDS\n"
+         "       tessel SUBCOMMAND --help | tessel --help | tessel --version\n\n"
          "Turns XML query documents into SQL text and dataset commands.\n\n"
          "Subcommands:\n";
-  for (const auto& [name, command] : Commands()) out << "  " << command.synopsis << "\n";
-  out << "\nOptions of every subcommand:\n"
+  for (const auto& [name, command] : Commands()) {
+    const std::string left = name + OperandList(command);
+    out << "  " << left << std::string(left.size() < 34 ? 34 - left.size() : 1, ' ') << command.summary << "\n";
+  }
+  out << "\nOptions of every subcommand (before or after the operands; -- ends them):\n"
          "  --grs              recompose queries that already carry commands\n"
          "  --repository DIR   open DIR as the object repository\n"
-         "  --help             show this text\n\n"
+         "  -h, --help         show the subcommand's help\n\n"
+         "A document operand of - reads standard input.\n"
          "Exit status: 0 success, 1 the library reported a failure, 2 usage error or bad input.\n";
 }
 
-const OptionSpec* FindOption(const Subcommand& command, const std::string& token) {
-  for (const auto* list : {&command.options, &GlobalOptions()}) {
-    for (const auto& option : *list) {
-      if (token == option.name || (!option.alias.empty() && token == option.alias)) return &option;
-    }
-  }
-  return nullptr;
-}
-
-// Parses options (before the operands) and operands. Returns false with
-// `error` set on a usage error.
-bool ParseArgs(const Subcommand& command, int argc, char** argv, int first, ParsedArgs& out, std::string& error) {
-  int i = first;
-  for (; i < argc; ++i) {
-    std::string token = argv[i];
-    if (token == "--") {
-      ++i;
-      break;
-    }
-    if (token.size() < 2 || token[0] != '-') break;  // "-" alone is an operand
-    std::string value;
-    bool inlineValue = false;
-    if (size_t eq = token.find('='); token.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = token.substr(eq + 1);
-      token = token.substr(0, eq);
-      inlineValue = true;
-    }
-    const OptionSpec* option = FindOption(command, token);
-    if (option == nullptr) {
-      error = "unknown option " + token + " for '" + command.name + "'";
-      return false;
-    }
-    if (option->takesValue && !inlineValue) {
-      if (i + 1 >= argc) {
-        error = "option " + token + " needs a value";
-        return false;
-      }
-      value = argv[++i];
-    } else if (!option->takesValue && inlineValue) {
-      error = "option " + token + " takes no value";
-      return false;
-    }
-    if (!option->repeatable && out.options.count(option->name) != 0) {
-      error = "option " + option->name + " given twice";
-      return false;
-    }
-    out.options.emplace(option->name, value);
-  }
-  for (; i < argc; ++i) out.operands.emplace_back(argv[i]);
-  if (out.operands.size() < command.minOperands || out.operands.size() > command.maxOperands) {
-    error = "wrong number of operands; usage: tessel " + command.synopsis;
-    return false;
-  }
-  return true;
+std::vector<OptionSpec> OptionsOf(const Subcommand& command) {
+  std::vector<OptionSpec> options = command.options;
+  options.insert(options.end(), GlobalOptions().begin(), GlobalOptions().end());
+  return options;
 }
 
 // Applies the options every subcommand accepts. Returns an exit code or -1.
@@ -104,6 +76,40 @@ int ApplyGlobalOptions(const ParsedArgs& args) {
     if (FAILED(CRepository::Open(dir.c_str()))) return UsageError("cannot open the repository folder " + dir);
   }
   return -1;
+}
+
+// The subcommand named `name`, or null after reporting the nearest name.
+const Subcommand* FindCommand(const std::string& name) {
+  auto it = Commands().find(name);
+  if (it != Commands().end()) return &it->second;
+  UsageError("unknown subcommand '" + name + "'" + NameSuggestion::Hint(name, CommandNames()) +
+             " (see tessel --help)");
+  return nullptr;
+}
+
+// Words before the subcommand's name: --help, --version, "help [NAME]".
+int RunTopLevel(const std::vector<std::string>& args) {
+  const std::string& first = args[0];
+  if (first == "--help" || first == "-h") {
+    PrintHelp(std::cout);
+    return kExitOk;
+  }
+  if (first == "--version") {
+    std::cout << "tessel " << TESSEL_VERSION << "\n";
+    return kExitOk;
+  }
+  if (first == "help" && args.size() > 1) {
+    const Subcommand* command = FindCommand(args[1]);
+    if (command == nullptr) return kExitUsage;
+    CommandLine::PrintHelp(*command, OptionsOf(*command), std::cout);
+    return kExitOk;
+  }
+  if (first == "help") {
+    PrintHelp(std::cout);
+    return kExitOk;
+  }
+  return UsageError("unknown option " + first + NameSuggestion::Hint(first, {"--help", "--version"}) +
+                    "; the subcommand comes first (see tessel --help)");
 }
 
 }  // namespace
@@ -164,35 +170,34 @@ bool LoadDocument(const std::string& path, IXMLDOMDocumentPtr& document) {
 }
 
 int RunTool(int argc, char** argv) {
-  if (argc < 2) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
     PrintHelp(std::cerr);
     return kExitUsage;
   }
-  const std::string name = argv[1];
-  if (name == "--help" || name == "-h" || name == "help") {
-    PrintHelp(std::cout);
+  if (args[0] == "help" || args[0].rfind('-', 0) == 0) return RunTopLevel(args);
+  const Subcommand* command = FindCommand(args[0]);
+  if (command == nullptr) return kExitUsage;
+  const std::vector<std::string> words(args.begin() + 1, args.end());
+  const std::vector<OptionSpec> options = OptionsOf(*command);
+  if (CommandLine::AsksForHelp(words)) {
+    CommandLine::PrintHelp(*command, options, std::cout);
     return kExitOk;
   }
-  auto it = Commands().find(name);
-  if (it == Commands().end()) return UsageError("unknown subcommand '" + name + "' (see tessel --help)");
-  const Subcommand& command = it->second;
-  for (int i = 2; i < argc && std::string(argv[i]) != "--"; ++i) {
-    if (std::string(argv[i]) == "--help") {
-      std::cout << "usage: tessel " << command.synopsis << "\n";
-      return kExitOk;
-    }
+  ParsedArgs parsed;
+  if (std::string error; !CommandLine::Parse(*command, options, words, parsed, error)) {
+    return UsageError(error + " (see tessel " + command->name + " --help)");
   }
-  ParsedArgs args;
-  std::string error;
-  if (!ParseArgs(command, argc, argv, 2, args, error)) return UsageError(error);
-  if (int rc = ApplyGlobalOptions(args); rc >= 0) return rc;
+  if (int rc = ApplyGlobalOptions(parsed); rc >= 0) return rc;
   try {
-    return command.run(args);
+    return command->run(parsed);
   } catch (const _com_error& e) {
     std::fprintf(stderr, "error 0x%08X: %s\n", static_cast<unsigned>(e.Error()), e.ErrorMessage());
     return kExitFailure;
   }
 }
+
+OptionSpec JsonOption(const std::string& help) { return {.name = "--json", .help = help}; }
 
 int LoadAndParse(const std::string& path, IXMLDOMDocumentPtr& document, CTesselParser& parser) {
   if (!LoadDocument(path, document)) return kExitUsage;

@@ -24,12 +24,16 @@ int RunTransform(const ParsedArgs& args) {
 }
 
 const SubcommandRegistration kRegistration({
-    "transform",
-    "transform [--type T] EXPR PLACEHOLDER VALUE  put a typed value in for every placeholder",
-    {{"--type", "-t", true, false}},
-    3,
-    3,
-    RunTransform,
+    .name = "transform",
+    .summary = "put a typed value in for every placeholder of an expression",
+    .operands = {{"EXPR", "the expression text"},
+                 {"PLACEHOLDER", "the text to replace"},
+                 {"VALUE", "the value as a user types it"}},
+    .options = {{.name = "--type", .alias = "-t", .takesValue = true, .valueName = "T",
+                 .help = "the value's data type: numeric, character (default), date, untyped or a number"}},
+    .details = "A comparison before a placeholder is regenerated as a predicate.",
+    .examples = {"tessel transform --type numeric 'T.a = :v' :v '1,2'"},
+    .run = RunTransform,
 });
 
 }  // namespace
