@@ -7,6 +7,9 @@
 #
 #   scripts/fuzz.sh [SECONDS] [HARNESS...]     harnesses: document condition
 #                                              params functions dataset
+#   FUZZ_RUNS=N scripts/fuzz.sh [SECONDS] ...  stop each harness after N
+#                                              executions instead (SECONDS
+#                                              stays the upper bound)
 #
 # New inputs go to build/fuzz/corpus/<harness> (the committed seeds in
 # fuzz/corpus stay as they are); findings to build/fuzz/findings/<harness>.
@@ -31,7 +34,7 @@ for h in "${harnesses[@]}"; do
   mkdir -p "$work" "$findings"
   status=0
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-    "build/fuzz/bin/${h}_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+    "build/fuzz/bin/${h}_fuzzer" -max_total_time="$seconds" ${FUZZ_RUNS:+-runs=$FUZZ_RUNS} -seed="${FUZZ_SEED:-0}" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
     -dict=fuzz/query.dict -print_final_stats=1 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$h" \
     >"$log" 2>&1 || status=$?
   execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo 0)

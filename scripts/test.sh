@@ -12,4 +12,4 @@ for preset in ci sanitize; do
   ctest --preset "$preset"
 done
 echo "=== fuzz smoke run ==="
-bash scripts/fuzz.sh "${TESSEL_FUZZ_SECONDS:-30}"
+FUZZ_SEED="${FUZZ_SEED:-1}" bash scripts/fuzz.sh "${TESSEL_FUZZ_SECONDS:-30}"
