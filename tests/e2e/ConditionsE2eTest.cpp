@@ -36,10 +36,10 @@ Selection SelectionFor(const std::string& column) {
   }
 }
 
-class ConditionsE2eTest : public E2eTest, public ::testing::WithParamInterface<ConditionCase> {};
+class ConditionsE2eTest : public E2eCaseTest<ConditionCase> {};
 
 TEST_P(ConditionsE2eTest, ReturnsTheRowsOfTheHandWrittenCondition) {
-  const ConditionCase& c = GetParam();
+  const ConditionCase& c = Case();
   const Selection selection = SelectionFor(c.column);
   const std::string document =
       Document(Query("Q", "Main", selection.objects, Where(Col(c.column) + Text(c.op) + Text(c.value))));
@@ -65,8 +65,8 @@ const ConditionCase kLists[] = {
     {"QuotedValueWithComma", "C.CustomerName", "=", "'Smith, Jones & Co'", "CustomerID = 7"},
     {"ListOfNamesWithApostrophes", "C.CustomerName", "=", "O'Neil's Pub, Sean O'Brien", "CustomerID IN (3, 22)"},
 };
-INSTANTIATE_TEST_SUITE_P(Lists, ConditionsE2eTest, ::testing::ValuesIn(kLists),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Lists, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kLists)),
+                         EngineAndCaseNames());
 
 const ConditionCase kRanges[] = {
     {"Closed", "C.CustomerID", "=", "3~7", "CustomerID >= 3 AND CustomerID <= 7"},
@@ -82,8 +82,8 @@ const ConditionCase kRanges[] = {
     {"RealAmounts", "L.Amount", "=", "10~20&", "Amount >= 10 AND Amount < 20"},
     {"GreaterThan", "L.Amount", ">", "150", "Amount > 150"},
 };
-INSTANTIATE_TEST_SUITE_P(Ranges, ConditionsE2eTest, ::testing::ValuesIn(kRanges),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ranges, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kRanges)),
+                         EngineAndCaseNames());
 
 // Order dates are texts; a time of day sorts after the bare date, so a
 // period's end bound must be exclusive to keep 23:59:59 on the right side.
@@ -112,8 +112,8 @@ const ConditionCase kDates[] = {
     {"DateList", "O.OrderDate", "=", "2011-12-31, 2012-02-29", "OrderDate IN ('2011-12-31', '2012-02-29')"},
     {"DatesUpTo", "O.OrderDate", "=", "~2011-01-01", "OrderDate <= '2011-01-01'"},
 };
-INSTANTIATE_TEST_SUITE_P(Dates, ConditionsE2eTest, ::testing::ValuesIn(kDates),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Dates, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kDates)),
+                         EngineAndCaseNames());
 
 const ConditionCase kPatterns[] = {
     {"Prefix", "C.CustomerName", "=", "A%", "CustomerName LIKE 'A%'"},
@@ -124,8 +124,8 @@ const ConditionCase kPatterns[] = {
     {"IsNotNull", "C.Region", "<>", "{null}", "Region IS NOT NULL"},
     {"NullDates", "O.OrderDate", "=", "{NULL}", "OrderDate IS NULL"},
 };
-INSTANTIATE_TEST_SUITE_P(Patterns, ConditionsE2eTest, ::testing::ValuesIn(kPatterns),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Patterns, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kPatterns)),
+                         EngineAndCaseNames());
 
 // Values that would change the statement if they were pasted into it.
 const ConditionCase kHostile[] = {
@@ -136,10 +136,10 @@ const ConditionCase kHostile[] = {
     {"Injection", "C.CustomerName", "=", "'; DROP TABLE orders; --", "CustomerID = 19"},
     {"InjectionNegated", "C.CustomerName", "<>", "'; DROP TABLE orders; --", "CustomerID <> 19"},
 };
-INSTANTIATE_TEST_SUITE_P(Hostile, ConditionsE2eTest, ::testing::ValuesIn(kHostile),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Hostile, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kHostile)),
+                         EngineAndCaseNames());
 
-TEST_F(E2eTest, AllKeepsEveryRow) {
+TEST_P(E2eTest, AllKeepsEveryRow) {
   Rows rows;
   ASSERT_TRUE(
       Run(Document(Query("Q", "Main", Col("C.CustomerID"), Where(Col("C.Region") + Text("=") + Text("{ALL}")))), rows));

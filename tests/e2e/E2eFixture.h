@@ -1,7 +1,15 @@
 // E2eFixture.h - runs a query document in-process as "tessel run" does
-// (document commands, then the dataset executor on a fresh demo database)
-// and runs hand-written SQL on an untouched copy of the demo database, so
-// that a test can compare the two row sets.
+// (document commands written for the engine, then the engine's dataset
+// executor) and runs hand-written SQL on an untouched demo database of the
+// same engine, so that a test can compare the two row sets.
+//
+// The engine is a parameter of every test: SQLite (a fresh in-memory demo
+// database per run) and PostgreSQL (a new read-only session per run on the
+// demo database of the server TESSEL_PG_URI names). Without that variable
+// the PostgreSQL cases are skipped. The engines differ (LIKE is
+// case-sensitive on PostgreSQL, numbers and dates print differently), so
+// each engine is held to SQL run on itself; ForEngine picks hand-written
+// SQL where the two dialects part.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,18 +22,38 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "E2ePostgres.h"
 #include "contracts/basis30/Messages.h"
 #include "tools/tessel/DatasetExecutor.h"
 #include "tools/tessel/DemoDatabase.h"
 #include "tools/tessel/DocumentCommands.h"
+#include "tools/tessel/PostgresExecutor.h"
 
 namespace e2e {
 
-using Row = std::vector<std::optional<std::string>>;  // nullopt for NULL
-using Rows = std::vector<Row>;
 using Settings = std::vector<DocumentCommands::Setting>;
+
+enum class Engine { kSqlite, kPostgres };
+
+inline const char* EngineName(Engine engine) { return engine == Engine::kSqlite ? "Sqlite" : "Postgres"; }
+
+inline void PrintTo(Engine engine, std::ostream* out) { *out << EngineName(engine); }
+
+inline auto Engines() { return ::testing::Values(Engine::kSqlite, Engine::kPostgres); }
+
+// Test names "<Engine>_<case name>" for suites over (engine, case).
+inline auto EngineAndCaseNames() {
+  return [](const auto& info) {
+    return std::string(EngineName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+  };
+}
+
+inline auto EngineNames() {
+  return [](const ::testing::TestParamInfo<Engine>& info) { return std::string(EngineName(info.param)); };
+}
 
 inline Rows Sorted(Rows rows) {
   std::sort(rows.begin(), rows.end());
@@ -41,40 +69,72 @@ inline std::string Example(const std::string& name) {
   return text.str();
 }
 
-class E2eTest : public ::testing::Test {
+class E2eBase : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    pristine_ = std::make_unique<SqliteDatabase>();
-    std::string error;
-    if (!DemoDatabase::Open(*pristine_, error)) FAIL() << "demo database: " << error;
+  // Selects the engine of this test; skips the test when the engine is
+  // PostgreSQL and no server is named, fails it when the server's demo
+  // database cannot be made. Called from SetUp.
+  void Start(Engine engine) {
+    engine_ = engine;
+    if (engine_ == Engine::kSqlite) {
+      if (!pristine_) {
+        pristine_ = std::make_unique<SqliteDatabase>();
+        std::string error;
+        if (!DemoDatabase::Open(*pristine_, error)) FAIL() << "demo database: " << error;
+      }
+      return;
+    }
+    std::string why;
+    bool failed = false;
+    server_ = PostgresDemoServer::Get(why, failed);
+    if (failed) FAIL() << why;
+    if (server_ == nullptr) GTEST_SKIP() << why;
   }
+
   static void TearDownTestSuite() { pristine_.reset(); }
 
-  // Runs `xml` with `settings` on a fresh demo database into `rows`.
+  Engine engine() const { return engine_; }
+  DSTYPE DataSourceType() const { return engine_ == Engine::kSqlite ? DSTYPE_SQLITE : DSTYPE_POSTGRESQL; }
+
+  // `sqlite` on SQLite, `postgres` on PostgreSQL.
+  std::string ForEngine(const std::string& sqlite, const std::string& postgres) const {
+    return engine_ == Engine::kSqlite ? sqlite : postgres;
+  }
+
+  // Runs `xml` with `settings` on a fresh session of the demo database
+  // into `rows`.
   ::testing::AssertionResult Run(const std::string& xml, Rows& rows, const Settings& settings = {}) {
     rows.clear();
     columns_.clear();
-    std::string error;
-    if (!DemoDatabase::Open(db_, error)) return ::testing::AssertionFailure() << "demo database: " << error;
     IXMLDOMDocumentPtr document;
     if (!document.loadXML(xml.c_str())) {
       return ::testing::AssertionFailure() << "bad document: " << document.parseError().reason.GetString();
     }
     CString commands;
     std::string unknown;
-    const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown);
+    const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown, DataSourceType());
     commands_ = commands.GetString();
     if (hr != S_OK) {
       return ::testing::AssertionFailure() << "document commands failed: 0x" << std::hex << hr << " "
                                            << GetLastErrorInfo().message.GetString() << " " << unknown;
     }
-    DatasetExecutor executor(db_.Handle());
-    DatasetExecutor::Failure failure;
-    if (!executor.Execute(commands_, failure)) {
+    std::string error;
+    std::unique_ptr<CommandExecutor> executor;
+    if (engine_ == Engine::kSqlite) {
+      if (!DemoDatabase::Open(db_, error)) return ::testing::AssertionFailure() << "demo database: " << error;
+      executor = std::make_unique<DatasetExecutor>(db_.Handle());
+    } else {
+      if (!pg_.ConnectReadOnly(server_->Uri(), error, server_->Database())) {
+        return ::testing::AssertionFailure() << "PostgreSQL: " << error;
+      }
+      executor = std::make_unique<PostgresExecutor>(pg_.Handle());
+    }
+    CommandExecutor::Failure failure;
+    if (!executor->Execute(commands_, failure)) {
       return ::testing::AssertionFailure() << failure.message << " in\n" << failure.statement;
     }
     ResultTable table;
-    if (!executor.Read(executor.FinalDataset(), table, error)) return ::testing::AssertionFailure() << error;
+    if (!executor->Read(executor->FinalDataset(), table, error)) return ::testing::AssertionFailure() << error;
     columns_ = table.columns;
     for (const auto& cells : table.rows) {
       Row& row = rows.emplace_back();
@@ -84,11 +144,24 @@ class E2eTest : public ::testing::Test {
   }
 
   // The rows of hand-written `sql` on the untouched demo database.
-  static Rows Expected(const std::string& sql) { return Select(pristine_->Handle(), sql); }
+  Rows Expected(const std::string& sql) const {
+    if (engine_ == Engine::kSqlite) return Select(pristine_->Handle(), sql);
+    Rows rows;
+    std::string error;
+    if (!PgSelect(server_->Reader(), sql, rows, error)) ADD_FAILURE() << error;
+    return rows;
+  }
 
   // Every table of the demo database is still there with all its rows
-  // after the last Run.
-  ::testing::AssertionResult TablesIntact() {
+  // after the last Run (on PostgreSQL with the same contents, too).
+  ::testing::AssertionResult TablesIntact() const {
+    if (engine_ == Engine::kPostgres) {
+      Rows now;
+      std::string error;
+      if (!server_->Census(now, error)) return ::testing::AssertionFailure() << error;
+      if (now != server_->Loaded()) return ::testing::AssertionFailure() << "the tables of the database changed";
+      return ::testing::AssertionSuccess();
+    }
     const std::string census =
         "SELECT name, (SELECT count(*) FROM pragma_table_info(name)) FROM main.sqlite_master "
         "WHERE type = 'table' ORDER BY name";
@@ -122,10 +195,30 @@ class E2eTest : public ::testing::Test {
     return rows;
   }
 
-  SqliteDatabase db_;                 // the database of the last Run
+  Engine engine_ = Engine::kSqlite;
+  SqliteDatabase db_;    // the SQLite database of the last Run
+  PostgresDatabase pg_;  // the PostgreSQL session of the last Run
+  const PostgresDemoServer* server_ = nullptr;
   std::string commands_;              // the executed command text, for failure messages
   std::vector<std::string> columns_;  // the final dataset's column names
   static inline std::unique_ptr<SqliteDatabase> pristine_;
+};
+
+// Tests of whole documents, once per engine:
+//   TEST_P(E2eTest, Name) { ... }   (instantiated once, in E2eEngines.cpp)
+class E2eTest : public E2eBase, public ::testing::WithParamInterface<Engine> {
+ protected:
+  void SetUp() override { Start(GetParam()); }
+};
+
+// Tests over a table of cases, each case once per engine: instantiate with
+// ::testing::Combine(Engines(), ::testing::ValuesIn(kCases)), and read the
+// case with Case().
+template <typename CaseType>
+class E2eCaseTest : public E2eBase, public ::testing::WithParamInterface<std::tuple<Engine, CaseType>> {
+ protected:
+  void SetUp() override { Start(std::get<0>(this->GetParam())); }
+  static const CaseType& Case() { return std::get<1>(E2eCaseTest::GetParam()); }
 };
 
 }  // namespace e2e

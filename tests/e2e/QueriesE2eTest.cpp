@@ -31,38 +31,39 @@ struct JoinCase {
 
 void PrintTo(const JoinCase& c, std::ostream* out) { *out << c.name; }
 
-class JoinModesE2eTest : public E2eTest, public ::testing::WithParamInterface<JoinCase> {};
+class JoinModesE2eTest : public E2eCaseTest<JoinCase> {};
 
 TEST_P(JoinModesE2eTest, KeepTheRowsOfTheOuterSides) {
   Rows rows;
-  ASSERT_TRUE(Run(CustomerOrders(GetParam().mode, GetParam().master), rows));
-  EXPECT_EQ(Sorted(rows), Sorted(Expected(GetParam().expected))) << commands_;
+  ASSERT_TRUE(Run(CustomerOrders(Case().mode, Case().master), rows));
+  EXPECT_EQ(Sorted(rows), Sorted(Expected(Case().expected))) << commands_;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, JoinModesE2eTest,
-    ::testing::Values(JoinCase{"Left", 0, "", std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders},
-                      JoinCase{"Right", 1, "", std::string(kMatched) + " UNION ALL " + kOrdersWithoutCustomer},
-                      JoinCase{"Inner", 2, "", kMatched},
-                      JoinCase{"Full", 3, "",
-                               std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders + " UNION ALL " +
-                                   kOrdersWithoutCustomer},
-                      // The master table opens the FROM clause; the join keeps its meaning.
-                      JoinCase{"LeftFromTheMasterOnTheForeignKeySide", 0, "O",
-                               std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders},
-                      JoinCase{"RightFromTheMasterOnTheForeignKeySide", 1, "O",
-                               std::string(kMatched) + " UNION ALL " + kOrdersWithoutCustomer}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        Engines(),
+        ::testing::Values(JoinCase{"Left", 0, "", std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders},
+                          JoinCase{"Right", 1, "", std::string(kMatched) + " UNION ALL " + kOrdersWithoutCustomer},
+                          JoinCase{"Inner", 2, "", kMatched},
+                          JoinCase{"Full", 3, "",
+                                   std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders + " UNION ALL " +
+                                       kOrdersWithoutCustomer},
+                          // The master table opens the FROM clause; the join keeps its meaning.
+                          JoinCase{"LeftFromTheMasterOnTheForeignKeySide", 0, "O",
+                                   std::string(kMatched) + " UNION ALL " + kCustomersWithoutOrders},
+                          JoinCase{"RightFromTheMasterOnTheForeignKeySide", 1, "O",
+                                   std::string(kMatched) + " UNION ALL " + kOrdersWithoutCustomer})),
+    EngineAndCaseNames());
 
 // Customers, their orders and the lines of those orders, keeping customers
 // without orders and orders without lines, whichever table is the master.
-class MasterTableE2eTest : public E2eTest, public ::testing::WithParamInterface<const char*> {};
+class MasterTableE2eTest : public E2eCaseTest<const char*> {};
 
 TEST_P(MasterTableE2eTest, DoesNotChangeWhichRowsTheJoinsKeep) {
-  const std::string document =
-      Document(Query("Lines", "Main", Col("C.CustomerName") + Col("O.OrderID") + Col("L.LineNumber"),
-                     Relations({"C", "O", "L"}, GetParam(),
-                               Rel("C.CustomerID", "O.CustomerID", 0) + Rel("O.OrderID", "L.OrderID", 0))));
+  const std::string document = Document(Query(
+      "Lines", "Main", Col("C.CustomerName") + Col("O.OrderID") + Col("L.LineNumber"),
+      Relations({"C", "O", "L"}, Case(), Rel("C.CustomerID", "O.CustomerID", 0) + Rel("O.OrderID", "L.OrderID", 0))));
   Rows rows;
   ASSERT_TRUE(Run(document, rows));
   EXPECT_EQ(Sorted(rows), Sorted(Expected("SELECT c.CustomerName, o.OrderID, l.LineNumber FROM Customers c "
@@ -71,14 +72,14 @@ TEST_P(MasterTableE2eTest, DoesNotChangeWhichRowsTheJoinsKeep) {
       << commands_;
 }
 
-INSTANTIATE_TEST_SUITE_P(Masters, MasterTableE2eTest, ::testing::Values("", "C", "O"));
+INSTANTIATE_TEST_SUITE_P(Masters, MasterTableE2eTest, ::testing::Combine(Engines(), ::testing::Values("", "C", "O")));
 // With the master at the far end of the chain (OrderLines), the relation
 // from Customers to Orders is joined from its foreign-key side with its
 // keyword unchanged, so customers without orders are lost: a known fault
 // of the relation analyser, reported; enable once it is fixed.
-INSTANTIATE_TEST_SUITE_P(MasterAtTheFarEnd, MasterTableE2eTest, ::testing::Values("L"));
+INSTANTIATE_TEST_SUITE_P(MasterAtTheFarEnd, MasterTableE2eTest, ::testing::Combine(Engines(), ::testing::Values("L")));
 
-TEST_F(E2eTest, MainExampleMatchesItsReportQuery) {
+TEST_P(E2eTest, MainExampleMatchesItsReportQuery) {
   Rows rows;
   ASSERT_TRUE(Run(Example("sales.xml"), rows));
   EXPECT_EQ(rows, Expected("SELECT c.CustomerName, c.Region, SUM(l.Amount) AS total "
@@ -86,12 +87,12 @@ TEST_F(E2eTest, MainExampleMatchesItsReportQuery) {
                            "JOIN OrderLines l ON l.OrderID = o.OrderID "
                            "WHERE c.Region IN ('North', 'South') AND l.Amount >= 10 AND l.Amount <= 500 "
                            "AND o.OrderDate >= '2011-10-01' AND o.OrderDate < '2012-01-01' "
-                           "GROUP BY c.CustomerName, c.Region HAVING total > 100 "
+                           "GROUP BY c.CustomerName, c.Region HAVING SUM(l.Amount) > 100 "
                            "ORDER BY total DESC, c.CustomerName"))
       << commands_;
 }
 
-TEST_F(E2eTest, JoinsExampleKeepsUnsoldProductsAndOrdersWithoutLines) {
+TEST_P(E2eTest, JoinsExampleKeepsUnsoldProductsAndOrdersWithoutLines) {
   Rows rows;
   ASSERT_TRUE(Run(Example("joins.xml"), rows));
   EXPECT_EQ(Sorted(rows), Sorted(Expected("SELECT p.ProductName, l.Quantity, o.OrderDate FROM Products p "
@@ -102,7 +103,7 @@ TEST_F(E2eTest, JoinsExampleKeepsUnsoldProductsAndOrdersWithoutLines) {
       << commands_;
 }
 
-TEST_F(E2eTest, SubqueryExampleFiltersAndSortsDistinctCustomers) {
+TEST_P(E2eTest, SubqueryExampleFiltersAndSortsDistinctCustomers) {
   Rows rows;
   ASSERT_TRUE(Run(Example("subquery.xml"), rows));
   EXPECT_EQ(rows, Expected("SELECT DISTINCT c.CustomerName, c.City, (SELECT MAX(OrderDate) FROM Orders) "
@@ -112,7 +113,7 @@ TEST_F(E2eTest, SubqueryExampleFiltersAndSortsDistinctCustomers) {
       << commands_;
 }
 
-TEST_F(E2eTest, SubqueryTermSelectsByTheInnerQuery) {
+TEST_P(E2eTest, SubqueryTermSelectsByTheInnerQuery) {
   const std::string westCustomers = "<Query Name=\"West\"><QueryObjects>" + Col("C.CustomerID") + "</QueryObjects>" +
                                     Where(Col("C.Region") + Text("=") + Text("West")) + "</Query>";
   const std::string document = Document(
@@ -125,7 +126,7 @@ TEST_F(E2eTest, SubqueryTermSelectsByTheInnerQuery) {
       << commands_;
 }
 
-TEST_F(E2eTest, HavingFiltersTheGroups) {
+TEST_P(E2eTest, HavingFiltersTheGroups) {
   const std::string count = Col("O.OrderID", "Aggregation=\"Count\"");
   const std::string document = Document(Query(
       "BusyRegions", "Main", Col("C.Region") + count,
@@ -134,11 +135,11 @@ TEST_F(E2eTest, HavingFiltersTheGroups) {
   ASSERT_TRUE(Run(document, rows));
   EXPECT_EQ(Sorted(rows), Sorted(Expected("SELECT c.Region, COUNT(*) AS n FROM Orders o "
                                           "JOIN Customers c ON c.CustomerID = o.CustomerID "
-                                          "GROUP BY c.Region HAVING n > 35")))
+                                          "GROUP BY c.Region HAVING COUNT(*) > 35")))
       << commands_;
 }
 
-TEST_F(E2eTest, DistinctDropsRepeatedRows) {
+TEST_P(E2eTest, DistinctDropsRepeatedRows) {
   Rows rows;
   ASSERT_TRUE(
       Run(Document(Query("Regions", "Main", Col("C.Region") + Col("O.Status"),
@@ -149,7 +150,7 @@ TEST_F(E2eTest, DistinctDropsRepeatedRows) {
       << commands_;
 }
 
-TEST_F(E2eTest, SortKeysOrderTheRows) {
+TEST_P(E2eTest, SortKeysOrderTheRows) {
   const std::string document =
       Document(Query("OpenOrders", "Main", Col("O.OrderID") + Col("O.OrderDate") + Col("O.Status"),
                      Where(Col("O.Status") + Text("=") + Text("open")) +
@@ -169,7 +170,7 @@ std::string Measure(const std::string& name, const std::string& column, const st
          condition + "</ExprBuildInfo></Condition></DataObject>";
 }
 
-TEST_F(E2eTest, SplitExampleSumsEqualConditionalSums) {
+TEST_P(E2eTest, SplitExampleSumsEqualConditionalSums) {
   Rows rows;
   ASSERT_TRUE(Run(Example("split.xml"), rows));
   EXPECT_EQ(columns_.size(), 3u);
@@ -184,7 +185,7 @@ TEST_F(E2eTest, SplitExampleSumsEqualConditionalSums) {
       << commands_;
 }
 
-TEST_F(E2eTest, SplitWithTwoKeysSumsEqualConditionalSums) {
+TEST_P(E2eTest, SplitWithTwoKeysSumsEqualConditionalSums) {
   const std::string objects = Col("P.Category") + Col("P.ProductName") +
                               Measure("OpenQuantity", "L.Quantity", Col("O.Status") + Text("=") + Text("open")) +
                               Measure("ClosedQuantity", "L.Quantity", Col("O.Status") + Text("=") + Text("closed"));

@@ -30,7 +30,7 @@ struct SoundCase {
 
 void PrintTo(const SoundCase& c, std::ostream* out) { *out << c.name; }
 
-class ValueSoundnessE2eTest : public E2eTest, public ::testing::WithParamInterface<SoundCase> {};
+class ValueSoundnessE2eTest : public E2eCaseTest<SoundCase> {};
 
 // Parameter P of the column's type, and Other (West), which hostile
 // values name.
@@ -41,7 +41,7 @@ std::string Parameters(int type, Via via) {
 }
 
 TEST_P(ValueSoundnessE2eTest, SelectsTheRowsOfTheValueTakenAsData) {
-  const SoundCase& c = GetParam();
+  const SoundCase& c = Case();
   const std::string column = std::string(c.column).substr(2);
   const int type = TypeOf(column);
   const bool orders = c.column[0] == 'O';
@@ -81,8 +81,8 @@ const SoundCase kReferences[] = {
      "Region IN ('North', '{$ '' OR 1=1 --''}')"},
     {"ParameterInTreeValue", "C.Region", "<>", "{? 'Other'}", Via::kTree, "Region <> '{? ''Other''}'"},
 };
-INSTANTIATE_TEST_SUITE_P(References, ValueSoundnessE2eTest, ::testing::ValuesIn(kReferences),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(References, ValueSoundnessE2eTest,
+                         ::testing::Combine(Engines(), ::testing::ValuesIn(kReferences)), EngineAndCaseNames());
 
 // Only a value that is exactly one call stays a call.
 const SoundCase kCalls[] = {
@@ -98,8 +98,8 @@ const SoundCase kCalls[] = {
      "CustomerName = '@Year(''2011-01-01'') OR 1=1'"},
     {"CallAsParameterValue", "C.CustomerName", "=", "upper(1) OR 1=1", Via::kParam, "0 = 1"},
 };
-INSTANTIATE_TEST_SUITE_P(Calls, ValueSoundnessE2eTest, ::testing::ValuesIn(kCalls),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Calls, ValueSoundnessE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kCalls)),
+                         EngineAndCaseNames());
 
 // Years below 1000 keep four digits; NOT BETWEEN is one operator.
 const SoundCase kOperatorsAndDates[] = {
@@ -113,21 +113,22 @@ const SoundCase kOperatorsAndDates[] = {
      "CustomerID NOT BETWEEN 3 AND 28"},
     {"NotBetweenLowerCase", "C.CustomerID", "not between", "3~28", Via::kParam, "CustomerID NOT BETWEEN 3 AND 28"},
 };
-INSTANTIATE_TEST_SUITE_P(OperatorsAndDates, ValueSoundnessE2eTest, ::testing::ValuesIn(kOperatorsAndDates),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(OperatorsAndDates, ValueSoundnessE2eTest,
+                         ::testing::Combine(Engines(), ::testing::ValuesIn(kOperatorsAndDates)), EngineAndCaseNames());
 
 // "@" calls left in the command text are written as literals of the
 // database the text runs on, also when the document names no data source.
 class AtCallsE2eTest : public E2eTest {
  protected:
   void SetUp() override {
+    E2eTest::SetUp();
     const COleDateTime today(2011, 5, 17);
     SetProcessorClock(&today);
   }
   void TearDown() override { SetProcessorClock(nullptr); }
 };
 
-TEST_F(AtCallsE2eTest, DateCallsInTheCommandTextBecomeSqliteLiterals) {
+TEST_P(AtCallsE2eTest, DateCallsInTheCommandTextBecomeLiteralsOfTheDatabase) {
   const std::string objects = Col("C.CustomerName") + Text("@Today()") + Text("@DateAdd('d', 1, Today())");
   const std::string where = Where(Col("C.JoinDate") + Text("<") + Text("@Today()"));
   Rows rows;
@@ -143,17 +144,19 @@ TEST_F(AtCallsE2eTest, DateCallsInTheCommandTextBecomeSqliteLiterals) {
   EXPECT_EQ(Sorted(rows), Sorted(expected)) << commands_;
 }
 
-TEST_F(AtCallsE2eTest, ParameterValuesOfADocumentWithoutADataSourceAreSqliteLiterals) {
-  const std::string bare =
-      "<QueryDocument Name=\"Bare\"><Parameters>" + ParamDef("Since", 7, "2012Q1") +
-      "</Parameters><Query Name=\"Q\" ExType=\"Main\"><QueryObjects>" + Col("O.OrderID") +
-      "</QueryObjects>" + Where(Col("O.OrderDate") + Text("=") + ParamRef("Since", 7)) + "</Query></QueryDocument>";
+TEST_P(AtCallsE2eTest, ParameterValuesOfADocumentWithoutADataSourceAreLiteralsOfTheDatabase) {
+  const std::string bare = "<QueryDocument Name=\"Bare\"><Parameters>" + ParamDef("Since", 7, "2012Q1") +
+                           "</Parameters><Query Name=\"Q\" ExType=\"Main\"><QueryObjects>" + Col("O.OrderID") +
+                           "</QueryObjects>" + Where(Col("O.OrderDate") + Text("=") + ParamRef("Since", 7)) +
+                           "</Query></QueryDocument>";
   Rows rows;
   ASSERT_TRUE(Run(bare, rows)) << commands_;
   EXPECT_EQ(Sorted(rows),
             Sorted(Expected("SELECT OrderID FROM Orders WHERE OrderDate >= '2012-01-01' AND OrderDate < '2012-04-01'")))
       << commands_;
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, AtCallsE2eTest, Engines(), EngineNames());
 
 }  // namespace
 }  // namespace e2e

@@ -77,8 +77,8 @@ bool PostgresDatabase::Connect(const std::string& uri, std::string& error, const
   return true;
 }
 
-bool PostgresDatabase::ConnectReadOnly(const std::string& uri, std::string& error) {
-  if (!Connect(uri, error)) return false;
+bool PostgresDatabase::ConnectReadOnly(const std::string& uri, std::string& error, const std::string& database) {
+  if (!Connect(uri, error, database)) return false;
   if (ExecuteScript("SET default_transaction_read_only = on", error)) return true;
   m_conn.reset();
   return false;

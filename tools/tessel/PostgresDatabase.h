@@ -23,7 +23,7 @@ class PostgresDatabase {
   // Connects as Connect does and makes every transaction of the session
   // read-only unless it asks for READ WRITE, so that only statements built
   // by the tool itself can write (and those only temporary tables).
-  bool ConnectReadOnly(const std::string& uri, std::string& error);
+  bool ConnectReadOnly(const std::string& uri, std::string& error, const std::string& database = "");
 
   // Runs `script` (one or more statements) as one simple query; false with
   // the server's message in `error`.

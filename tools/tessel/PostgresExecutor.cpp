@@ -91,7 +91,9 @@ bool PostgresExecutor::CreateAndFill(const std::string& target, const std::strin
   std::set<std::string> taken;
   std::string create = "CREATE TEMP TABLE " + CommandText::QuotedIdentifier(target) + " (";
   for (size_t i = 0; i < columns.size(); ++i) {
-    const std::string name = positionalNames ? "Column" + std::to_string(i + 1) : Unique(columns[i].name, taken);
+    // Positional names are stored as PostgreSQL stores an unquoted Column1,
+    // which is how the aggregate command of a split query addresses them.
+    const std::string name = positionalNames ? "column" + std::to_string(i + 1) : Unique(columns[i].name, taken);
     create += (i > 0 ? ", " : "") + CommandText::QuotedIdentifier(name) + " " + columns[i].type;
   }
   create += ")";

@@ -10,7 +10,9 @@
 // query over its members, each set operation applied to everything before
 // it (PostgreSQL would otherwise bind INTERSECT tighter). INTERSET is
 // INTERSECT, MINUS is EXCEPT, a merge keeps every row in order (UNION ALL)
-// and names its columns Column1, Column2, ... by position.
+// and names its columns by position as an unquoted Column1, Column2, ...
+// is stored (column1, column2, ...), so that the commands addressing them
+// find them.
 //
 // Bracketed names in the query ([Order Lines]) become quoted identifiers;
 // literals and comments are left as they are. Repeated column names get

@@ -12,10 +12,9 @@
 #include <iostream>
 #include <string>
 
-#include "tools/tessel/DatasetExecutor.h"
-#include "tools/tessel/DemoDatabase.h"
 #include "tools/tessel/DocumentCommands.h"
 #include "tools/tessel/ResultPrinter.h"
+#include "tools/tessel/RunDatabase.h"
 #include "tools/tessel/Tool.h"
 
 namespace {
@@ -38,28 +37,13 @@ bool ReadSettings(const ParsedArgs& args, std::vector<DocumentCommands::Setting>
   return true;
 }
 
-// Opens the database named by --db, or the demo database. Returns an exit
-// code, or -1 when it is open.
-int OpenDatabase(const ParsedArgs& args, SqliteDatabase& db) {
-  std::string error;
-  if (args.Has("--db")) {
-    const std::string path = args.Get("--db");
-    if (db.OpenReadOnly(path, error)) return -1;
-    std::cerr << path << ": cannot open the database: " << error << "\n";
-    return kExitUsage;
-  }
-  if (DemoDatabase::Open(db, error)) return -1;
-  std::cerr << "error: cannot build the demo database: " << error << "\n";
-  return kExitFailure;
-}
-
 // Line ends as LF, as the other subcommands print command text.
 std::string Printable(std::string text) {
   for (size_t pos; (pos = text.find("\r\n")) != std::string::npos;) text.erase(pos, 1);
   return text;
 }
 
-int ReportRejected(const DatasetExecutor::Failure& failure) {
+int ReportRejected(const CommandExecutor::Failure& failure) {
   std::cerr << "error: the statement could not be executed: " << failure.message << "\n"
             << Printable(failure.statement) << "\n";
   return kExitFailure;
@@ -74,14 +58,15 @@ int RunRun(const ParsedArgs& args) {
   CString commands;
   std::string unknown;
   // The text is written for the database it runs on.
-  const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown, DSTYPE_SQLITE);
+  const std::string target = args.Get("--db");
+  const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown, RunDatabase::TypeOf(target));
   if (FAILED(hr)) return ReportFailure(hr);
   if (hr == S_FALSE) return UsageError("the document has no parameter named '" + unknown + "'");
 
-  SqliteDatabase db;
-  if (const int rc = OpenDatabase(args, db); rc >= 0) return rc;
-  DatasetExecutor executor(db.Handle());
-  DatasetExecutor::Failure failure;
+  RunDatabase db;
+  if (const int rc = db.Open(target, args.Has("--db")); rc >= 0) return rc;
+  CommandExecutor& executor = db.Executor();
+  CommandExecutor::Failure failure;
   if (!executor.Execute(commands.GetString(), failure)) return ReportRejected(failure);
   if (executor.FinalDataset().empty()) {
     std::cerr << "error: the document yields no dataset command\n";
