@@ -19,6 +19,11 @@ if [ -z "$command" ] || [ -z "$dir" ]; then
   exit 2
 fi
 
+case "$dir" in
+  /*) ;;
+  *) dir="$PWD/$dir" ;;
+esac
+
 bindir=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 if [ -z "$bindir" ]; then
   echo "pg-cluster.sh: no PostgreSQL server under /usr/lib/postgresql (install postgresql)" >&2
@@ -31,12 +36,13 @@ if [ "$(id -u)" -eq 0 ]; then
   id -u "$owner" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$owner"
 fi
 
-# Runs a server program as the cluster's owner.
+# Runs a server program as the cluster's owner, from the cluster's folder
+# (the owner may not be allowed into the caller's working directory).
 as_owner() {
   if [ "$(id -un)" = "$owner" ]; then
-    "$@"
+    (cd "$dir" && "$@")
   else
-    runuser -u "$owner" -- "$@"
+    (cd "$dir" && runuser -u "$owner" -- "$@")
   fi
 }
 

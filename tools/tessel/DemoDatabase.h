@@ -25,4 +25,9 @@ class DemoDatabase {
   // Opens `db` in memory and applies every script. False with the failing
   // script's name and SQLite's message in `error`.
   static bool Open(SqliteDatabase& db, std::string& error);
+
+  // Applies every script to the open database `db` in one transaction:
+  // all of it or, with the failing script's name and SQLite's message in
+  // `error`, nothing (a database that has one of the tables already).
+  static bool Create(SqliteDatabase& db, std::string& error);
 };

@@ -1,14 +1,17 @@
-// RunCommand.cpp - "tessel run [--db FILE] [--set NAME=VALUE]... [--csv |
-// --json] DOC.xml": composes the document as a host would, executes its
-// command text on SQLite and prints the final dataset.
+// RunCommand.cpp - "tessel run [--db FILE|URI] [--set NAME=VALUE]...
+// [--csv | --json] DOC.xml": composes the document as a host would,
+// executes its command text on SQLite or PostgreSQL and prints the final
+// dataset.
 //
 // Without --db the document runs on the demo database (the examples' sales
-// model and rows, built in memory). A database file is opened read-only:
-// the datasets are temporary tables of the connection. The table output
+// model and rows, built in memory). A database file is opened read-only; a
+// postgresql:// URI gets a session that is read-only apart from its
+// temporary tables (RunDatabase): the datasets are temporary tables of the
+// connection. The table output
 // fits the terminal and ends with the row count; with --csv the data goes
 // to standard output as CSV and the row count to standard error; --json
-// prints the rows as a JSON array and nothing else. A statement SQLite refuses is
-// printed with SQLite's message and exits 1.
+// prints the rows as a JSON array and nothing else. A statement the
+// database refuses is printed with the database's message and exits 1.
 #include <iostream>
 #include <string>
 
@@ -91,21 +94,24 @@ int RunRun(const ParsedArgs& args) {
 
 const SubcommandRegistration kRegistration({
     .name = "run",
-    .summary = "execute the document on SQLite and print the rows",
+    .summary = "execute the document on SQLite or PostgreSQL and print the rows",
     .operands = {{"DOC.xml", "the query document (- reads standard input)"}},
-    .options = {{.name = "--db", .takesValue = true, .valueName = "FILE",
-                 .help = "a SQLite database file, opened read-only (default: the demo database)"},
+    .options = {{.name = "--db", .takesValue = true, .valueName = "FILE|URI",
+                 .help = "a SQLite database file, opened read-only, or a PostgreSQL URI "
+                         "postgresql://[user@]host[:port]/dbname, a read-only session (default: the demo database)"},
                 {.name = "--set", .alias = "-s", .takesValue = true, .repeatable = true, .valueName = "NAME=VALUE",
                  .help = "set the value of every parameter named NAME"},
                 {.name = "--csv", .help = "print RFC 4180 CSV (the row count on standard error)"},
                 JsonOption("print an array of objects, one per row (NULL as null, numbers as numbers)")},
     .details = "Composes the document as a host does, resolves its parameter references and @ calls\n"
-               "for SQLite, executes the dataset commands and prints the last dataset: as a table\n"
-               "fitted to the terminal's width (long texts cut with ...), as CSV or as JSON.",
+               "for the database's type, executes the dataset commands (each dataset a temporary table)\n"
+               "and prints the last dataset: as a table fitted to the terminal's width (long texts cut\n"
+               "with ...), as CSV or as JSON. tessel demo-db puts the demo rows into a database.",
     .examples = {"tessel run examples/sales.xml",
                  "tessel run examples/parameters.xml --set 'Regions=North, West' --set Period=2011Q4",
                  "tessel run --csv examples/split.xml > regional.csv",
-                 "tessel run --json --db shop.sqlite report.xml"},
+                 "tessel run --json --db shop.sqlite report.xml",
+                 "tessel run --db postgresql://me@localhost:5432/sales examples/sales.xml"},
     .run = RunRun,
 });
 

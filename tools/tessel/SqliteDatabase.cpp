@@ -15,6 +15,12 @@ bool SqliteDatabase::OpenMemory(std::string& error) {
   return Open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
 }
 
+bool SqliteDatabase::OpenForWriting(const std::string& path, std::string& error) {
+  if (!Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error)) return false;
+  // As for reading: a file that is no database fails only when read.
+  return ExecuteScript("SELECT count(*) FROM sqlite_schema", error);
+}
+
 bool SqliteDatabase::OpenReadOnly(const std::string& path, std::string& error) {
   if (!Open(path, SQLITE_OPEN_READONLY, error)) return false;
   // SQLite opens lazily: a file that is no database fails only when read.

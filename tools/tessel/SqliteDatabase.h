@@ -15,6 +15,8 @@ class SqliteDatabase {
   // tables, and the user's file is never changed. A missing file is an
   // error, not a new empty database.
   bool OpenReadOnly(const std::string& path, std::string& error);
+  // `path` opened for writing, created when missing.
+  bool OpenForWriting(const std::string& path, std::string& error);
   // Runs a script of statements; false with SQLite's message in `error`.
   bool ExecuteScript(const char* script, std::string& error);
 
