@@ -9,7 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "platform/ChildPath.h"
 #include "platform/ComError.h"
 
 namespace {
@@ -21,28 +23,45 @@ bool IsDocNode(const xmlNode* node) {
 }
 
 // Compiled XPath expressions, per thread (libxml2 contexts are not shared
-// between threads). Bounded so that texts with formatted-in values cannot
-// grow it without end.
+// between threads). A plain child path is kept as such and walked instead
+// of evaluated. Bounded so that texts with formatted-in values cannot grow
+// it without end. Looked up by the caller's text without copying it.
+struct CompiledPath {
+  bool simple = false;
+  ChildPath path;
+  xmlXPathCompExprPtr comp = nullptr;
+};
+
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>()(text); }
+};
+
 class XPathCache {
  public:
   ~XPathCache() { Clear(); }
-  xmlXPathCompExprPtr Get(const char* xpath) {
-    auto it = m_map.find(xpath);
+  const CompiledPath& Get(const char* xpath) {
+    auto it = m_map.find(std::string_view(xpath));
     if (it != m_map.end()) return it->second;
     if (m_map.size() >= kLimit) Clear();
-    xmlXPathCompExprPtr comp = xmlXPathCompile(reinterpret_cast<const xmlChar*>(xpath));
-    if (comp == nullptr) throw _com_error(E_INVALIDARG, std::string("invalid XPath expression: ") + xpath);
-    m_map.emplace(xpath, comp);
-    return comp;
+    CompiledPath compiled;
+    compiled.simple = compiled.path.Parse(xpath);
+    if (!compiled.simple) {
+      compiled.comp = xmlXPathCompile(reinterpret_cast<const xmlChar*>(xpath));
+      if (compiled.comp == nullptr) throw _com_error(E_INVALIDARG, std::string("invalid XPath expression: ") + xpath);
+    }
+    return m_map.emplace(xpath, std::move(compiled)).first->second;
   }
 
  private:
   static constexpr size_t kLimit = 4096;
   void Clear() {
-    for (auto& entry : m_map) xmlXPathFreeCompExpr(entry.second);
+    for (auto& entry : m_map) {
+      if (entry.second.comp != nullptr) xmlXPathFreeCompExpr(entry.second.comp);
+    }
     m_map.clear();
   }
-  std::unordered_map<std::string, xmlXPathCompExprPtr> m_map;
+  std::unordered_map<std::string, CompiledPath, TextHash, std::equal_to<>> m_map;
 };
 
 thread_local XPathCache t_xpathCache;
@@ -123,7 +142,9 @@ void DomStore::Invalidate(xmlDocPtr doc) {
 }
 
 void DomStore::InvalidateAttribute(xmlDocPtr doc, const char* name) {
-  if (doc != nullptr && doc->_private != nullptr) static_cast<DomDocHolder*>(doc->_private)->indexes.erase(name);
+  if (doc == nullptr || doc->_private == nullptr) return;
+  auto& indexes = static_cast<DomDocHolder*>(doc->_private)->indexes;
+  if (!indexes.empty()) indexes.erase(name);
 }
 
 void DomStore::MoveToDocument(xmlNodePtr node, xmlDocPtr target) {
@@ -142,7 +163,24 @@ void DomStore::MoveToDocument(xmlNodePtr node, xmlDocPtr target) {
 void DomStore::Unlink(xmlNodePtr node) {
   if (node->parent == nullptr) return;
   Invalidate(node->doc);
+  InvalidateNames(node);
   xmlUnlinkNode(node);
+}
+
+void DomStore::InvalidateNames(xmlNodePtr node) {
+  if (node->doc == nullptr || node->doc->_private == nullptr) return;
+  auto& named = static_cast<DomDocHolder*>(node->doc->_private)->named;
+  if (named.empty() || node->type != XML_ELEMENT_NODE) return;
+  // Iterative walk: a deep subtree must not overflow the stack.
+  std::vector<xmlNodePtr> stack{node};
+  while (!stack.empty() && !named.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    if (n->ns == nullptr) named.erase(reinterpret_cast<const char*>(n->name));
+    for (xmlNodePtr c = n->children; c != nullptr; c = c->next) {
+      if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
+    }
+  }
 }
 
 void DomStore::Insert(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr before) {
@@ -182,13 +220,12 @@ void DomStore::Insert(xmlNodePtr parent, xmlNodePtr node, xmlNodePtr before) {
     if (before->prev != nullptr) before->prev->next = node; else parent->children = node;
     before->prev = node;
   }
+  InvalidateNames(node);
   Release(node);
 }
 
-std::vector<xmlNodePtr> DomStore::Select(xmlNodePtr node, const char* xpath, bool firstOnly) {
-  Init();
-  if (xpath == nullptr) throw _com_error(E_INVALIDARG, "null XPath expression");
-  xmlXPathCompExprPtr comp = t_xpathCache.Get(xpath);
+std::vector<xmlNodePtr> DomStore::Evaluate(xmlNodePtr node, xmlXPathCompExprPtr comp, const char* xpath,
+                                           bool firstOnly) {
   DomDocHolder* holder = Holder(node->doc);
   if (holder->xpath == nullptr) {
     holder->xpath = xmlXPathNewContext(node->doc);
@@ -208,6 +245,25 @@ std::vector<xmlNodePtr> DomStore::Select(xmlNodePtr node, const char* xpath, boo
     if (firstOnly) break;
   }
   return nodes;
+}
+
+std::vector<xmlNodePtr> DomStore::Select(xmlNodePtr node, const char* xpath) {
+  Init();
+  if (xpath == nullptr) throw _com_error(E_INVALIDARG, "null XPath expression");
+  const CompiledPath& compiled = t_xpathCache.Get(xpath);
+  if (!compiled.simple) return Evaluate(node, compiled.comp, xpath, false);
+  std::vector<xmlNodePtr> nodes;
+  compiled.path.Select(node, nodes);
+  return nodes;
+}
+
+xmlNodePtr DomStore::SelectFirst(xmlNodePtr node, const char* xpath) {
+  Init();
+  if (xpath == nullptr) throw _com_error(E_INVALIDARG, "null XPath expression");
+  const CompiledPath& compiled = t_xpathCache.Get(xpath);
+  if (compiled.simple) return compiled.path.SelectFirst(node);
+  const std::vector<xmlNodePtr> nodes = Evaluate(node, compiled.comp, xpath, true);
+  return nodes.empty() ? nullptr : nodes.front();
 }
 
 void DomStore::ResetCounts(xmlNodePtr node) {
@@ -277,4 +333,22 @@ xmlNodePtr DomStore::FindByAttribute(xmlDocPtr doc, const char* name, const char
   }
   auto hit = it->second.find(value);
   return hit == it->second.end() ? nullptr : hit->second;
+}
+
+const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char* name) {
+  DomDocHolder* holder = Holder(doc);
+  auto it = holder->named.find(name);
+  if (it != holder->named.end()) return it->second;
+  std::vector<xmlNodePtr> elements;
+  std::vector<xmlNodePtr> stack;
+  if (xmlNodePtr root = xmlDocGetRootElement(doc)) stack.push_back(root);
+  while (!stack.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    if (n->ns == nullptr && xmlStrEqual(n->name, reinterpret_cast<const xmlChar*>(name))) elements.push_back(n);
+    for (xmlNodePtr c = n->last; c != nullptr; c = c->prev) {
+      if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
+    }
+  }
+  return holder->named.emplace(name, std::move(elements)).first->second;
 }

@@ -21,6 +21,9 @@ struct DomDocHolder {
   xmlXPathContextPtr xpath = nullptr;
   // attribute name -> value -> first element carrying it.
   std::unordered_map<std::string, std::unordered_map<std::string, xmlNodePtr>> indexes;
+  // element name -> the elements of that name (no namespace), in document
+  // order. Kept until an element of that name is inserted or removed.
+  std::unordered_map<std::string, std::vector<xmlNodePtr>> named;
 };
 
 class DomStore {
@@ -41,8 +44,10 @@ class DomStore {
   static void Invalidate(xmlDocPtr doc);
   static void InvalidateAttribute(xmlDocPtr doc, const char* name);
 
-  // Runs a cached compiled XPath expression relative to `node`.
-  static std::vector<xmlNodePtr> Select(xmlNodePtr node, const char* xpath, bool firstOnly);
+  // Runs a cached compiled XPath expression relative to `node`: all matches
+  // in document order, or the first (null when none).
+  static std::vector<xmlNodePtr> Select(xmlNodePtr node, const char* xpath);
+  static xmlNodePtr SelectFirst(xmlNodePtr node, const char* xpath);
 
   // Zeroes the handle counts of a fresh copy's subtree.
   static void ResetCounts(xmlNodePtr node);
@@ -54,6 +59,8 @@ class DomStore {
 
   // One-pass index look-up for IXMLDOMDocumentPtr::findElementByAttribute.
   static xmlNodePtr FindByAttribute(xmlDocPtr doc, const char* name, const char* value);
+  // The indexed elements named `name` for IXMLDOMDocumentPtr::elementsNamed.
+  static const std::vector<xmlNodePtr>& ElementsNamed(xmlDocPtr doc, const char* name);
 
  private:
   static long Count(xmlNodePtr node);
@@ -61,5 +68,10 @@ class DomStore {
   static bool IsDetached(xmlNodePtr node, xmlNodePtr* top);
   static void FreeIfUnheld(xmlNodePtr node);
   static void ReleaseDoc(DomDocHolder* holder);
+  // Drops the name indexes that `node`'s subtree touches (it was inserted
+  // into or removed from its document's tree).
+  static void InvalidateNames(xmlNodePtr node);
   static void MoveToDocument(xmlNodePtr node, xmlDocPtr target);
+  static std::vector<xmlNodePtr> Evaluate(xmlNodePtr node, xmlXPathCompExprPtr comp, const char* xpath,
+                                          bool firstOnly);
 };

@@ -257,3 +257,13 @@ IXMLDOMElementPtr IXMLDOMDocumentPtr::findElementByAttribute(const char* name, c
   xmlNodePtr hit = DomStore::FindByAttribute(reinterpret_cast<xmlDocPtr>(n), name, value);
   return IXMLDOMElementPtr(IXMLDOMNodePtr(hit));
 }
+
+IXMLDOMNodeListPtr IXMLDOMDocumentPtr::elementsNamed(const char* name) const {
+  xmlNodePtr n = Checked("elementsNamed");
+  std::vector<IXMLDOMNodePtr> items;
+  if (name == nullptr) return IXMLDOMNodeListPtr(std::move(items));
+  const std::vector<xmlNodePtr>& elements = DomStore::ElementsNamed(reinterpret_cast<xmlDocPtr>(n), name);
+  items.reserve(elements.size());
+  for (xmlNodePtr element : elements) items.emplace_back(element);
+  return IXMLDOMNodeListPtr(std::move(items));
+}

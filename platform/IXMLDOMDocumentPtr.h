@@ -51,6 +51,12 @@ class IXMLDOMDocumentPtr : public IXMLDOMNodePtr {
   // look-ups cost no rescan.
   IXMLDOMElementPtr findElementByAttribute(const char* name, const char* value) const;
 
+  // The elements of this document's tree named `name` (without a
+  // namespace), in document order: what the XPath "//name" selects. Backed
+  // by an index that is kept until an element of that name is inserted into
+  // or removed from the tree, so repeated look-ups cost no rescan.
+  IXMLDOMNodeListPtr elementsNamed(const char* name) const;
+
  private:
   bool Adopt(struct _xmlDoc* doc, const char* url);
 

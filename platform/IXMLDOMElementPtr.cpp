@@ -14,6 +14,23 @@ void CheckName(const char* name) {
   if (name == nullptr || *name == '\0') throw _com_error(E_INVALIDARG, "empty attribute name");
 }
 
+// The attribute `name` without a namespace, as getAttribute reads it.
+xmlAttrPtr FindAttribute(xmlNodePtr element, const char* name) {
+  return xmlHasNsProp(element, X(name), nullptr);
+}
+
+// True for the names the library writes: ASCII letters, digits, '_', '-'
+// and '.', not starting with a digit, '-' or '.'. Those are XML names
+// without asking libxml2's full (Unicode) check.
+bool IsPlainName(const char* name) {
+  const auto start = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+  if (!start(*name)) return false;
+  for (const char* p = name + 1; *p != '\0'; ++p) {
+    if (!start(*p) && !(*p >= '0' && *p <= '9') && *p != '-' && *p != '.') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
@@ -22,6 +39,14 @@ IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
 CString IXMLDOMElementPtr::getAttribute(const char* name) const {
   xmlNodePtr n = Checked("getAttribute");
   CheckName(name);
+  xmlAttrPtr attr = FindAttribute(n, name);
+  if (attr == nullptr) return CString();
+  // The usual attribute holds one text node: its text is copied once.
+  xmlNodePtr text = attr->type == XML_ATTRIBUTE_NODE ? attr->children : nullptr;
+  if (text != nullptr && text->next == nullptr && text->type == XML_TEXT_NODE) {
+    return CString(text->content ? reinterpret_cast<const char*>(text->content) : "");
+  }
+  // Several nodes, or a default that the document type declares.
   xmlChar* value = xmlGetNoNsProp(n, X(name));
   CString out(value ? reinterpret_cast<const char*>(value) : "");
   xmlFree(value);
@@ -37,7 +62,9 @@ bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
 void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const {
   xmlNodePtr n = Checked("setAttribute");
   CheckName(name);
-  if (xmlValidateNameValue(X(name)) == 0) throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+  if (!IsPlainName(name) && xmlValidateNameValue(X(name)) == 0) {
+    throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+  }
   DomStore::InvalidateAttribute(n->doc, name);
   if (xmlSetProp(n, X(name), X(value ? value : "")) == nullptr) {
     throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);

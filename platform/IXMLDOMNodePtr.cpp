@@ -153,12 +153,11 @@ bool IXMLDOMNodePtr::hasChildNodes() const {
 }
 
 IXMLDOMNodePtr IXMLDOMNodePtr::selectSingleNode(const char* xpath) const {
-  std::vector<xmlNodePtr> nodes = DomStore::Select(Checked("selectSingleNode"), xpath, true);
-  return IXMLDOMNodePtr(nodes.empty() ? nullptr : nodes.front());
+  return IXMLDOMNodePtr(DomStore::SelectFirst(Checked("selectSingleNode"), xpath));
 }
 
 IXMLDOMNodeListPtr IXMLDOMNodePtr::selectNodes(const char* xpath) const {
-  return ListOf(DomStore::Select(Checked("selectNodes"), xpath, false));
+  return ListOf(DomStore::Select(Checked("selectNodes"), xpath));
 }
 
 IXMLDOMNodePtr IXMLDOMNodePtr::appendChild(const IXMLDOMNodePtr& newChild) const {
