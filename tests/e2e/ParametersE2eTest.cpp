@@ -115,6 +115,18 @@ TEST_P(E2eTest, RawValueCannotAddAStatement) {
   EXPECT_TRUE(TablesIntact());
 }
 
+// The document declares a SQLite data source; in a run one database serves
+// it, and parameter values are literals of that database.
+TEST_P(E2eTest, ParameterValuesAreLiteralsOfTheDatabaseTheyRunOn) {
+  Rows rows;
+  ASSERT_TRUE(Run(Example("parameters.xml"), rows, {{"Regions", "East"}, {"Period", "2012-02-29"}}));
+  EXPECT_NE(commands_.find(ForEngine("O.OrderDate = '2012-02-29'", "O.OrderDate = DATE '2012-02-29'")),
+            std::string::npos)
+      << commands_;
+  EXPECT_EQ(rows, Expected("SELECT Region, CustomerName, SUM(Amount) FROM Customers JOIN Orders USING (CustomerID) "
+                           "JOIN OrderLines USING (OrderID) WHERE OrderID = 13 GROUP BY 1, 2"));
+}
+
 TEST_P(E2eTest, ParametersExampleRunsWithDefaultsAndWithSetValues) {
   const std::string revenue =
       "SELECT c.Region, c.CustomerName, SUM(l.Amount) FROM Customers c JOIN Orders o USING (CustomerID) "

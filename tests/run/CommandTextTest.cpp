@@ -52,4 +52,35 @@ TEST(StripDataSourceQualifiersTest, DropsQualifiersOutsideQuotedText) {
   }
 }
 
+
+struct BracketCase {
+  const char* name;
+  std::string sql;
+  std::string quoted;
+};
+
+class QuoteBracketedNamesTest : public ::testing::TestWithParam<BracketCase> {};
+
+TEST_P(QuoteBracketedNamesTest, WritesBracketedNamesAsQuotedIdentifiers) {
+  EXPECT_EQ(CommandText::QuoteBracketedNames(GetParam().sql), GetParam().quoted);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QuoteBracketedNamesTest,
+    ::testing::Values(
+        BracketCase{"TableAndColumn", "SELECT [Order Lines].[Line No] FROM [Order Lines]",
+                    "SELECT \"Order Lines\".\"Line No\" FROM \"Order Lines\""},
+        BracketCase{"QuoteInsideTheName", "SELECT [a\"b] FROM t", "SELECT \"a\"\"b\" FROM t"},
+        BracketCase{"EmptyName", "SELECT [] FROM t", "SELECT \"\" FROM t"},
+        // A value that looks like a bracketed name is text.
+        BracketCase{"InsideTextLiteral", "SELECT '[x]', 'it''s [y]' FROM [t]",
+                    "SELECT '[x]', 'it''s [y]' FROM \"t\""},
+        BracketCase{"InsideQuotedIdentifier", "SELECT \"[x]\" FROM t", "SELECT \"[x]\" FROM t"},
+        BracketCase{"InsideComments", "SELECT 1 -- [x]\n, /* [y] */ [z]", "SELECT 1 -- [x]\n, /* [y] */ \"z\""},
+        BracketCase{"ApostropheInsideTheName", "SELECT [O'Brien] FROM t WHERE x = 'a'",
+                    "SELECT \"O'Brien\" FROM t WHERE x = 'a'"},
+        BracketCase{"UnclosedBracketKept", "SELECT [x FROM t", "SELECT [x FROM t"},
+        BracketCase{"NoBrackets", "SELECT a FROM t WHERE b < 3", "SELECT a FROM t WHERE b < 3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
