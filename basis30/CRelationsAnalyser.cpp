@@ -371,6 +371,36 @@ CRelationsAnalyser::~CRelationsAnalyser() = default;
 
 HRESULT CRelationsAnalyser::GetRelations(CStringArray& tables, CString& xmlOut, const char* start) {
   xmlOut.Empty();
+  std::vector<JoinStep> steps;
+  const HRESULT result = GetJoinOrder(tables, steps, start);
+  if (result == RA_START_NOT_FOUND || result == RA_NO_RELATION) return result;
+  xmlOut = "<Relations>";
+  for (const JoinStep& step : steps) {
+    xmlOut += step.swapped ? SwappedCopy(step.relation).xml() : step.relation.xml();
+  }
+  xmlOut += "</Relations>";
+  return result;
+}
+
+CString CRelationsAnalyser::StepAttribute(const JoinStep& step, const char* name) {
+  const std::string_view key(name ? name : "");
+  if (!step.swapped) return step.relation.getAttribute(name);
+  if (key == "PkTable") return step.relation.getAttribute("FkTable");
+  if (key == "FkTable") return step.relation.getAttribute("PkTable");
+  if (key == "PkColumn") return step.relation.getAttribute("FkColumn");
+  if (key == "FkColumn") return step.relation.getAttribute("PkColumn");
+  if (key == "ConnectSign") return MirroredSign(step.relation.getAttribute("ConnectSign"));
+  const CString value = step.relation.getAttribute(name);
+  if (key != "ConnectMode") return value;
+  CString mode(value);
+  mode.Trim();
+  if (mode == "0") return "1";
+  if (mode == "1") return "0";
+  return value;
+}
+
+HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinStep>& steps, const char* start) {
+  steps.clear();
   std::unordered_set<std::string> inList;
   for (const CString& table : tables) inList.insert(Fold(table));
 
@@ -431,12 +461,7 @@ HRESULT CRelationsAnalyser::GetRelations(CStringArray& tables, CString& xmlOut, 
     }
   }
 
-  xmlOut = "<Relations>";
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    const Relation& relation = model.relations[order[i]];
-    xmlOut += swapped[i] ? SwappedCopy(relation.element).xml() : relation.element.xml();
-  }
-  xmlOut += "</Relations>";
+  for (std::size_t i = 0; i < order.size(); ++i) steps.push_back({model.relations[order[i]].element, swapped[i]});
 
   for (const std::string& table : inList) {
     if (reached.count(table) == 0) return TPE_ANALYSER_DISCONNECTED;

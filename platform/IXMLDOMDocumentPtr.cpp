@@ -144,6 +144,14 @@ bool WriteDocument(xmlDocPtr doc, int fd) {
   return written >= 0 && flushed >= 0;
 }
 
+int WriteToStream(void* stream, const char* buffer, int length) {
+  if (length <= 0) return 0;
+  const size_t written = std::fwrite(buffer, 1, static_cast<size_t>(length), static_cast<std::FILE*>(stream));
+  return written == static_cast<size_t>(length) ? length : -1;
+}
+
+int KeepStreamOpen(void*) { return 0; }
+
 }  // namespace
 
 IXMLDOMDocumentPtr::IXMLDOMDocumentPtr(const IXMLDOMNodePtr& node)
@@ -227,6 +235,16 @@ bool IXMLDOMDocumentPtr::save(const char* path) const {
   ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
   if (!ok) unlink(temporary.c_str());
   return ok;
+}
+
+bool IXMLDOMDocumentPtr::write(std::FILE* stream) const {
+  xmlNodePtr n = Checked("write");
+  if (stream == nullptr) return false;
+  xmlSaveCtxtPtr save = xmlSaveToIO(WriteToStream, KeepStreamOpen, stream, "UTF-8", XML_SAVE_FORMAT);
+  if (save == nullptr) return false;
+  const long written = xmlSaveDoc(save, reinterpret_cast<xmlDocPtr>(n));
+  const int flushed = xmlSaveClose(save);
+  return written >= 0 && flushed >= 0 && std::fflush(stream) == 0;
 }
 
 IXMLDOMElementPtr IXMLDOMDocumentPtr::documentElement() const {

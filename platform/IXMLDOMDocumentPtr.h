@@ -8,6 +8,8 @@
 // it was. Nothing is ever fetched from outside the document.
 #pragma once
 
+#include <cstdio>
+
 #include "platform/IXMLDOMElementPtr.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 
@@ -40,6 +42,10 @@ class IXMLDOMDocumentPtr : public IXMLDOMNodePtr {
   // link is followed: the file it names is replaced, with its permissions.
   // false when the file cannot be written.
   bool save(const char* path) const;
+  // Writes the document to `stream` as save writes it (the same text that
+  // xml() returns), without holding the text in memory first. false on a
+  // write error.
+  bool write(std::FILE* stream) const;
 
   IXMLDOMElementPtr documentElement() const;
   IXMLDOMElementPtr createElement(const char* tagName) const;

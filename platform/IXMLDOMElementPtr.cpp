@@ -31,6 +31,16 @@ bool IsPlainName(const char* name) {
   return true;
 }
 
+// True when `attr` is an attribute of the element whose text is one text
+// node equal to `value`.
+bool HoldsText(xmlAttrPtr attr, const char* value) {
+  if (attr == nullptr || attr->type != XML_ATTRIBUTE_NODE) return false;
+  xmlNodePtr text = attr->children;
+  if (text == nullptr) return *value == '\0';
+  return text->next == nullptr && text->type == XML_TEXT_NODE && text->content != nullptr &&
+         xmlStrEqual(text->content, X(value));
+}
+
 }  // namespace
 
 IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
@@ -62,8 +72,12 @@ bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
 void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const {
   xmlNodePtr n = Checked("setAttribute");
   CheckName(name);
-  if (!IsPlainName(name) && xmlValidateNameValue(X(name)) == 0) {
+  const bool plain = IsPlainName(name);
+  if (!plain && xmlValidateNameValue(X(name)) == 0) {
     throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+  }
+  if (plain && HoldsText(xmlHasNsProp(n, X(name), nullptr), value ? value : "")) {
+    return;  // recomposing writes the same texts again: nothing changes
   }
   DomStore::InvalidateAttribute(n->doc, name);
   if (xmlSetProp(n, X(name), X(value ? value : "")) == nullptr) {

@@ -16,6 +16,7 @@
 
 #include "platform/CString.h"
 #include "platform/HResult.h"
+#include "platform/IXMLDOMElementPtr.h"
 #include "platform/IXMLDOMNodePtr.h"
 
 class CRelationsAnalyser {
@@ -88,6 +89,20 @@ class CRelationsAnalyser {
   //                       no "Relations" element (`xmlOut` empty, `tables`
   //                       unchanged).
   HRESULT GetRelations(CStringArray& tables, CString& xmlOut, const char* start);
+
+  // One relation of the join order: the relation element of the document,
+  // and whether its copy in GetRelations' text is turned round.
+  struct JoinStep {
+    IXMLDOMElementPtr relation;
+    bool swapped = false;
+  };
+  // GetRelations without the text: the relations taken, in join order, for
+  // a caller that reads them directly (StepAttribute) rather than parsing
+  // the copies back. Same results and `tables` as GetRelations.
+  HRESULT GetJoinOrder(CStringArray& tables, std::vector<JoinStep>& steps, const char* start);
+  // Attribute `name` of a step's relation as its copy holds it: the sides,
+  // the join mode and the comparison turned round when `swapped`.
+  static CString StepAttribute(const JoinStep& step, const char* name);
 
   // The simple cycles (three tables or more) of the undirected graph whose
   // nodes are the tables named by all relations of the "Relations" element

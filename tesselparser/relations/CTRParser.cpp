@@ -252,23 +252,44 @@ CString CTRParser::NearestListedTable(const IXMLDOMNodePtr& relations, const CSt
   return tables.empty() ? CString() : tables.front();
 }
 
-CTRParser::LinkList CTRParser::ReadLinks(const IXMLDOMNodeListPtr& relations) {
+namespace {
+
+// The "Relation" elements below `node`, in document order.
+void NestedRelations(const IXMLDOMNodePtr& node, std::vector<IXMLDOMElementPtr>& out) {
+  for (IXMLDOMNodePtr child = node.firstChild(); child; child = child.nextSibling()) {
+    if (child.nodeType() != NODE_ELEMENT) continue;
+    if (child.nodeName() == "Relation") out.emplace_back(child);
+    NestedRelations(child, out);
+  }
+}
+
+}  // namespace
+
+// The relations are read from the document as the analyser ordered them,
+// each turned round where the analyser says so. A "Relation" nested inside
+// a relation (which no editor writes) follows it as it stands, as it would
+// in the analyser's text.
+CTRParser::LinkList CTRParser::ReadLinks(const std::vector<CRelationsAnalyser::JoinStep>& steps) {
   LinkList list;
-  const long count = relations.length();
-  for (long i = 0; i < count; ++i) {
-    IXMLDOMElementPtr relation(relations.item(i));
-    if (!relation) continue;
+  auto add = [&list](const CRelationsAnalyser::JoinStep& step) {
+    const auto attribute = [&step](const char* name) { return CRelationsAnalyser::StepAttribute(step, name); };
     Link link;
-    link.node = relation;
-    link.pkTable = relation.getAttribute("PkTable");
-    link.pkColumn = relation.getAttribute("PkColumn");
-    link.fkTable = relation.getAttribute("FkTable");
-    link.fkColumn = relation.getAttribute("FkColumn");
-    link.sign = relation.getAttribute("ConnectSign");
-    link.expr = relation.getAttribute("ConnectExpr");
-    link.mode = LeadingInt(relation.getAttribute("ConnectMode"));
+    link.node = step.relation;
+    link.pkTable = attribute("PkTable");
+    link.pkColumn = attribute("PkColumn");
+    link.fkTable = attribute("FkTable");
+    link.fkColumn = attribute("FkColumn");
+    link.sign = attribute("ConnectSign");
+    link.expr = attribute("ConnectExpr");
+    link.mode = LeadingInt(attribute("ConnectMode"));
     list.byPair[PairKey(link.pkTable, link.fkTable)].push_back(list.links.size());
     list.links.push_back(std::move(link));
+  };
+  for (const CRelationsAnalyser::JoinStep& step : steps) {
+    add(step);
+    std::vector<IXMLDOMElementPtr> nested;
+    NestedRelations(step.relation, nested);
+    for (const IXMLDOMElementPtr& relation : nested) add({relation, false});
   }
   return list;
 }
@@ -310,20 +331,18 @@ HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CSt
 
   CRelationsAnalyser analyser;
   analyser.SetRelationsNode(relations);
-  CString relationText;
-  HRESULT analysed = analyser.GetRelations(tables, relationText, lead);
+  std::vector<CRelationsAnalyser::JoinStep> steps;
+  HRESULT analysed = analyser.GetJoinOrder(tables, steps, lead);
   if (analysed == kAnalyserBadStart) {
     // The master, or the root of the chain, is a table of the model that
     // this query does not use. The join then starts from the query's table
     // nearest to it: for the root, the one closest to the root on the walk;
     // for the master, the one fewest relations away; else the first table.
     lead = masterName.IsEmpty() ? NearestOnWalk(walk, tables) : NearestListedTable(relations, masterName, tables);
-    analysed = analyser.GetRelations(tables, relationText, lead);
+    analysed = analyser.GetJoinOrder(tables, steps, lead);
   }
-  if (relationText.IsEmpty()) return analysed;
-  CVelObject loaded;
-  if (FAILED(loaded.LoadFromData(relationText))) return analysed;
-  const LinkList links = ReadLinks(loaded.GetElement().getElementsByTagName("Relation"));
+  if (analysed == kAnalyserBadStart || analysed == kAnalyserNoRelation) return analysed;
+  const LinkList links = ReadLinks(steps);
 
   // Joins that are all inner need no outer-join syntax: the older form
   // serves every data source. Older Oracle versions know no ANSI joins.

@@ -26,6 +26,8 @@
 #include <utility>
 #include <vector>
 
+#include "contracts/basis30/CRelationsAnalyser.h"
+
 #include "platform/CString.h"
 #include "platform/HResult.h"
 #include "platform/IXMLDOMNodeListPtr.h"
@@ -158,5 +160,5 @@ class CTRParser {
   // the first of `tables` when none is connected to it.
   static CString NearestListedTable(const IXMLDOMNodePtr& relations, const CString& from,
                                     const CStringArray& tables);
-  static LinkList ReadLinks(const IXMLDOMNodeListPtr& relations);
+  static LinkList ReadLinks(const std::vector<CRelationsAnalyser::JoinStep>& steps);
 };

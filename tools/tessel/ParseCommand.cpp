@@ -33,7 +33,11 @@ int RunParse(const ParsedArgs& args) {
   // The document is written also after a failure: the queries before the
   // failing one carry their results.
   if (output.empty()) {
-    std::fputs(document.xml().GetString(), stdout);
+    // Straight to the stream: a large document is not held a second time.
+    if (!document.write(stdout)) {
+      std::fprintf(stderr, "cannot write the document to standard output\n");
+      return kExitUsage;
+    }
   } else if (!document.save(output.c_str())) {
     std::fprintf(stderr, "%s: cannot write the file\n", output.c_str());
     return kExitUsage;
