@@ -51,6 +51,10 @@ TEST_P(ConditionsE2eTest, ReturnsTheRowsOfTheHandWrittenCondition) {
   ASSERT_TRUE(Run(document, rows));
   EXPECT_EQ(Sorted(rows), Sorted(expected)) << commands_;
   EXPECT_TRUE(TablesIntact());
+  // On PostgreSQL dates are typed literals, not texts compared as texts.
+  if (engine() == Engine::kPostgres && std::string(c.column) == "O.OrderDate" && c.value[0] != '{') {
+    EXPECT_NE(commands_.find("DATE '"), std::string::npos) << commands_;
+  }
 }
 
 const ConditionCase kLists[] = {

@@ -27,6 +27,7 @@
 
 #include "E2ePostgres.h"
 #include "contracts/basis30/Messages.h"
+#include "platform/IXMLDOMNodeListPtr.h"
 #include "tools/tessel/DatasetExecutor.h"
 #include "tools/tessel/DemoDatabase.h"
 #include "tools/tessel/DocumentCommands.h"
@@ -110,6 +111,7 @@ class E2eBase : public ::testing::Test {
     if (!document.loadXML(xml.c_str())) {
       return ::testing::AssertionFailure() << "bad document: " << document.parseError().reason.GetString();
     }
+    if (engine_ == Engine::kPostgres) DeclarePostgres(document);
     CString commands;
     std::string unknown;
     const HRESULT hr = DocumentCommands::Build(document, settings, commands, unknown, DataSourceType());
@@ -141,6 +143,16 @@ class E2eBase : public ::testing::Test {
       for (const ResultCell& cell : cells) row.push_back(cell.null ? std::nullopt : std::optional(cell.text));
     }
     return ::testing::AssertionSuccess();
+  }
+
+  // Every data source the document declares becomes a PostgreSQL one, as a
+  // document written for the server declares it: the queries' own dates
+  // and conditions are then composed for PostgreSQL too.
+  static void DeclarePostgres(const IXMLDOMDocumentPtr& document) {
+    const IXMLDOMNodeListPtr sources = IXMLDOMNodePtr(document.documentElement()).selectNodes("//Datasource");
+    for (long i = 0; i < sources.length(); ++i) {
+      IXMLDOMElementPtr(sources.item(i)).setAttribute("DBType", "PostgreSQL");
+    }
   }
 
   // The rows of hand-written `sql` on the untouched demo database.

@@ -115,11 +115,16 @@ TEST_P(E2eTest, RawValueCannotAddAStatement) {
   EXPECT_TRUE(TablesIntact());
 }
 
-// The document declares a SQLite data source; in a run one database serves
-// it, and parameter values are literals of that database.
+// The document declares a data source of another type (whose dates would
+// be ODBC escapes); in a run one database serves it, and parameter values
+// are literals of that database.
 TEST_P(E2eTest, ParameterValuesAreLiteralsOfTheDatabaseTheyRunOn) {
+  std::string document = Example("parameters.xml");
+  const size_t type = document.find("DBType=\"SQLite\"");
+  ASSERT_NE(type, std::string::npos);
+  document.replace(type, 15, "DBType=\"SQLServer\"");
   Rows rows;
-  ASSERT_TRUE(Run(Example("parameters.xml"), rows, {{"Regions", "East"}, {"Period", "2012-02-29"}}));
+  ASSERT_TRUE(Run(document, rows, {{"Regions", "East"}, {"Period", "2012-02-29"}}));
   EXPECT_NE(commands_.find(ForEngine("O.OrderDate = '2012-02-29'", "O.OrderDate = DATE '2012-02-29'")),
             std::string::npos)
       << commands_;
