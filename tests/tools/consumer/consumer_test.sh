@@ -34,7 +34,7 @@ expected=$("$prefix/bin/tessel" commands "$example")
 # Through the CMake package.
 mkdir host-src
 cp "$source/tests/tools/consumer/host.cpp" "$source/tests/tools/consumer/CMakeLists.txt" host-src/
-cmake -S host-src -B host-cmake -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="$flags" \
+cmake -S host-src -B host-cmake -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null || fail "find_package(TesselParser) failed"
 cmake --build host-cmake >/dev/null || fail "the host did not build through the CMake package"
 actual=$(./host-cmake/host "$example" | tr -d '\r')
@@ -42,8 +42,8 @@ actual=$(./host-cmake/host "$example" | tr -d '\r')
 
 # Through pkg-config.
 export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
-[ "$(pkg-config --modversion tesselparser)" = "$(sed -n 's/^Version: //p' "$PKG_CONFIG_PATH/tesselparser.pc")" ] \
-  || fail "pkg-config does not find tesselparser"
+version=$("$prefix/bin/tessel" --version | sed -n 's/^tessel //p')
+[ "$(pkg-config --modversion tesselparser)" = "$version" ] || fail "pkg-config does not find tesselparser $version"
 # shellcheck disable=SC2046,SC2086
 c++ -std=c++20 $flags host-src/host.cpp -o host-pc $(pkg-config --cflags --libs tesselparser) \
   -Wl,-rpath,"$(pkg-config --variable=libdir tesselparser)" || fail "the host did not build through pkg-config"
@@ -53,6 +53,5 @@ actual=$(./host-pc "$example" | tr -d '\r')
 # The installed tool runs from another folder on the demo database.
 rows=$("$prefix/bin/tessel" run "$prefix/share/doc/TesselParser/examples/sales.xml")
 echo "$rows" | grep -q '^(4 rows)$' || fail "installed tessel run printed: $rows"
-"$prefix/bin/tessel" --version | grep -q '^tessel [0-9]' || fail "no version"
 grep -q '^\.TH TESSEL 1' "$prefix/share/man/man1/tessel.1" || fail "the manual page has no title"
 echo "consumer test passed: CMake package, pkg-config and the installed tool"
