@@ -115,6 +115,9 @@ TEST(CommandLineToolTest, DoubleDashEndsTheOptionsBeforeOrBetweenTheOperands) {
     EXPECT_EQ(run.status, 0) << c.args << "\n" << run.out;
     EXPECT_EQ(run.out, c.out) << c.args;
   }
+  // Before the subcommand, -- ends the tool's own options.
+  EXPECT_EQ(Tool("-- condition T.a = x").out, "T.a = 'x'\n");
+  EXPECT_EQ(Tool("-- --help").status, 2);
   // Standard input after --.
   EXPECT_EQ(Tool("queries -- -", "<D><Query Name='A' ExType='Main'/></D>").out, "0\tA\tMain\n");
   EXPECT_EQ(Tool("queries --json -- -", "<D><Query Name='A' ExType='Main'/></D>").out,

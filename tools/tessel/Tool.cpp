@@ -170,12 +170,16 @@ bool LoadDocument(const std::string& path, IXMLDOMDocumentPtr& document) {
 }
 
 int RunTool(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // A "--" before the subcommand ends the tool's own options: the next word
+  // is the subcommand, whatever it looks like.
+  const bool ended = !args.empty() && args[0] == "--";
+  if (ended) args.erase(args.begin());
   if (args.empty()) {
     PrintHelp(std::cerr);
     return kExitUsage;
   }
-  if (args[0] == "help" || args[0].rfind('-', 0) == 0) return RunTopLevel(args);
+  if (!ended && (args[0] == "help" || args[0].rfind('-', 0) == 0)) return RunTopLevel(args);
   const Subcommand* command = FindCommand(args[0]);
   if (command == nullptr) return kExitUsage;
   const std::vector<std::string> words(args.begin() + 1, args.end());
