@@ -5,24 +5,32 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { Null, Bool, Number, String, Array, Object };
   Kind kind = Kind::Null;
   std::string text;  // a number as written, a string decoded to UTF-8, "true"/"false"
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
+  std::vector<JsonMember> members;
 
   // The member named `name`, or null when there is none.
-  const JsonValue* Find(const std::string& name) const {
-    for (const auto& [key, value] : members) {
-      if (key == name) return &value;
-    }
-    return nullptr;
-  }
+  const JsonValue* Find(const std::string& name) const;
 };
+
+struct JsonMember {
+  std::string key;
+  JsonValue value;
+};
+
+inline const JsonValue* JsonValue::Find(const std::string& name) const {
+  for (const auto& member : members) {
+    if (member.key == name) return &member.value;
+  }
+  return nullptr;
+}
 
 class JsonReader {
  public:
@@ -72,7 +80,7 @@ class JsonReader {
       Blanks();
       JsonValue member;
       if (!Value(member, depth + 1)) return false;
-      value.members.emplace_back(key, member);
+      value.members.push_back({key, member});
       Blanks();
     } while (Take(','));
     return Take('}');

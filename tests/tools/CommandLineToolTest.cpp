@@ -284,9 +284,9 @@ TEST(CommandLineToolTest, RunJsonWritesNullAndNumbersAsJson) {
   bool sawNull = false;
   for (const JsonValue& row : rows.items) {
     ASSERT_EQ(row.members.size(), 3u);
-    EXPECT_EQ(row.members[0].second.kind, JsonValue::Kind::String);
-    EXPECT_EQ(row.members[2].second.kind, JsonValue::Kind::Number);
-    sawNull = sawNull || row.members[1].second.kind == JsonValue::Kind::Null;
+    EXPECT_EQ(row.members[0].value.kind, JsonValue::Kind::String);
+    EXPECT_EQ(row.members[2].value.kind, JsonValue::Kind::Number);
+    sawNull = sawNull || row.members[1].value.kind == JsonValue::Kind::Null;
   }
   EXPECT_TRUE(sawNull) << json.out;
 }
