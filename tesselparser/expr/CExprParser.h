@@ -155,6 +155,11 @@ class TESSEL_API CExprParser {
   IXMLDOMElementPtr m_pElement;
 
  private:
-  HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CString& item, long& next,
-                          std::int32_t* pErrorIndex);
+  // `operand` is the term at `i`, parsed already: its expression and data
+  // type serve the condition without a second parse.
+  HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,
+                          long& next, std::int32_t* pErrorIndex);
+  // GenerateExpr for an operand term that `operand` has parsed.
+  static HRESULT GenerateExprFor(CQueryObject& operand, const IXMLDOMNodePtr& node, const char* op,
+                                 const char* value, CString& result, bool bDataOnly);
 };

@@ -368,6 +368,12 @@ HRESULT CExprParser::GenerateExpr(IXMLDOMNodePtr node, const char* op, const cha
   CQueryObject operand(node);
   const HRESULT hr = operand.Parse();
   if (FAILED(hr)) return hr;
+  return GenerateExprFor(operand, node, op, value, result, bDataOnly);
+}
+
+HRESULT CExprParser::GenerateExprFor(CQueryObject& operand, const IXMLDOMNodePtr& node, const char* op,
+                                     const char* value, CString& result, bool bDataOnly) {
+  result.Empty();
   CString text(value);
   if (GetCurDSType() == DSTYPE_DATASET && operand.GetAttribute("DataType") == kBooleanDataType) {
     TranslateBoolean(text);

@@ -85,7 +85,7 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
 
     long next = i + 1;
     if (TestObjExprType(term) == EXPROBJ_OBJECT && i + 1 < terms.length()) {
-      rc = ParseComparison(terms, i, item, next, pErrorIndex);
+      rc = ParseComparison(terms, i, first, item, next, pErrorIndex);
       if (rc < 0) return rc;
     }
     text += " " + item;
@@ -99,8 +99,8 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
 // The terms after an operand: an operator and a value become one condition;
 // an operator text ("IN (1, 2)") carries both. `next` is the index of the
 // first term not consumed.
-HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CString& item, long& next,
-                                     std::int32_t* pErrorIndex) {
+HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,
+                                     long& next, std::int32_t* pErrorIndex) {
   const IXMLDOMNodePtr term = terms.item(i);
   const IXMLDOMNodePtr opTerm = terms.item(i + 1);
   const EXPROBJTYPE opType = TestObjExprType(opTerm);
@@ -121,7 +121,7 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CS
       item += " " + op + " " + value;
       return S_OK;
     }
-    rc = GenerateExpr(term, op, value, item, false);
+    rc = GenerateExprFor(operand, term, op, value, item, false);
     if (rc < 0) StoreIndex(pErrorIndex, i + 1);
     return rc < 0 ? rc : S_OK;
   }
@@ -152,7 +152,7 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CS
         item += " " + value;
         return S_OK;
       }
-      rc = GenerateExpr(term, op, value, item, false);
+      rc = GenerateExprFor(operand, term, op, value, item, false);
       if (rc < 0) StoreIndex(pErrorIndex, i + 2);
       return rc < 0 ? rc : S_OK;
     }

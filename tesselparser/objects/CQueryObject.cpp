@@ -1,6 +1,8 @@
 // CQueryObject.cpp - the query object's cache, accessors and parse.
 #include "objects/CQueryObject.h"
 
+#include <cstring>
+
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/ExprProcessor.h"
 #include "contracts/basis30/Messages.h"
@@ -136,6 +138,8 @@ void CQueryObject::SetAggregationType(AGGTYPE type) {
 }
 
 bool CQueryObject::IsAggregationExpr(const char* expr) {
+  // Every aggregate is a call: without a "(" there is none.
+  if (expr == nullptr || std::strchr(expr, '(') == nullptr) return false;
   CString text = WithoutSubSelects(expr);
   text.Remove(' ');
   text.MakeUpper();

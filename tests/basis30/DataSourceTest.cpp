@@ -39,6 +39,33 @@ TEST_F(DataSourceTest, TypeOfAnElementComesFromItsNamedDataSource) {
   EXPECT_EQ(GetDSType(nullptr), DSTYPE_NONE);
 }
 
+TEST_F(DataSourceTest, DeclarationsAreFoundWhereverTheyStandAndFollowEdits) {
+  // Declared after the queries, and a nearer declaration of the same name
+  // inside a query wins over the document's.
+  Load(R"(<Root><Query Name="A" Datasource="S"/>
+      <Query Name="B" Datasource="S"><Datasources><Datasource Name="S" DBType="Oracle"/></Datasources></Query>
+      <Datasources><Datasource Name="S" DBType="MySQL"/></Datasources></Root>)");
+  EXPECT_EQ(GetDSType(Select("Query[1]")), DSTYPE_MYSQL);
+  EXPECT_EQ(GetDSType(Select("Query[2]")), DSTYPE_ORACLE);
+  // A declaration added later is seen; one removed is gone.
+  IXMLDOMElementPtr datasources = m_doc.createElement("Datasources");
+  IXMLDOMElementPtr declaration = m_doc.createElement("Datasource");
+  declaration.setAttribute("Name", "S");
+  declaration.setAttribute("DBType", "SQLite");
+  datasources.appendChild(declaration);
+  Select("Query[1]").appendChild(datasources);
+  EXPECT_EQ(GetDSType(Select("Query[1]")), DSTYPE_SQLITE);
+  Root().removeChild(Select("Datasources"));
+  Select("Query[1]").removeChild(datasources);
+  // The last resort is any declaration of the document: the other query's.
+  EXPECT_EQ(GetDSType(Select("Query[1]")), DSTYPE_ORACLE);
+  // A query taken out of the tree still finds its own declaration, and the
+  // document no longer does.
+  IXMLDOMElementPtr detached(Root().removeChild(Select("Query[2]")));
+  EXPECT_EQ(GetDSType(detached), DSTYPE_ORACLE);
+  EXPECT_EQ(GetDSType(Select("Query[1]")), DSTYPE_NONE);
+}
+
 TEST_F(DataSourceTest, TypeNamesAndNumbers) {
   EXPECT_EQ(DSTypeFromName("sqlite"), DSTYPE_SQLITE);
   EXPECT_EQ(DSTypeFromName(" 11 "), DSTYPE_FLATFILE);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "contracts/basis30/CRelationsAnalyser.h"
 #include "contracts/basis30/ResultCodes.h"
@@ -35,11 +36,30 @@ class RelationsAnalyserTest : public XmlFixture {
  protected:
   // Runs the analyser on a copy of `tables`, kept in m_tables with the
   // bridging tables it gains.
+  // The join order read directly (GetJoinOrder) must say what the text
+  // says, with the same result and the same bridging tables.
   HRESULT Run(const CStringArray& tables, const char* start) {
     CRelationsAnalyser analyser;
     analyser.SetRelationsNode(Select("Relations"));
     m_tables = tables;
-    return analyser.GetRelations(m_tables, m_text, start);
+    const HRESULT result = analyser.GetRelations(m_tables, m_text, start);
+    CStringArray direct = tables;
+    std::vector<CRelationsAnalyser::JoinStep> steps;
+    EXPECT_EQ(analyser.GetJoinOrder(direct, steps, start), result);
+    EXPECT_EQ(Joined(direct), Joined(m_tables));
+    EXPECT_EQ(StepSummary(steps), m_text.IsEmpty() ? std::string() : Summary(m_text));
+    return result;
+  }
+  static std::string StepSummary(const std::vector<CRelationsAnalyser::JoinStep>& steps) {
+    std::string out;
+    for (const auto& step : steps) {
+      const auto a = [&step](const char* name) { return CRelationsAnalyser::StepAttribute(step, name); };
+      if (!out.empty()) out += "; ";
+      out += (a("PkTable") + "." + a("PkColumn") + ">" + a("FkTable") + "." + a("FkColumn") + ":" +
+              a("ConnectMode") + a("ConnectSign"))
+                 .str();
+    }
+    return out;
   }
   CString m_text;
   CStringArray m_tables;
