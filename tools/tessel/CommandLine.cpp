@@ -148,14 +148,32 @@ std::string CommandLine::Usage(const Subcommand& command) {
 }
 
 void CommandLine::PrintHelp(const Subcommand& command, const std::vector<OptionSpec>& options, std::ostream& out) {
+  // A name and its description; the description is wrapped at word ends
+  // to lines of 79 characters, indented under its first line.
   const auto column = [&out](const std::string& left, const std::string& right) {
+    constexpr size_t kIndent = 24;
+    constexpr size_t kLine = 79;
     out << "  " << left;
-    if (left.size() < 22) {
-      out << std::string(22 - left.size(), ' ');
+    if (left.size() < kIndent - 2) {
+      out << std::string(kIndent - 2 - left.size(), ' ');
     } else {
-      out << "\n" << std::string(24, ' ');
+      out << "\n" << std::string(kIndent, ' ');
     }
-    out << right << "\n";
+    std::istringstream words(right);
+    size_t used = kIndent;
+    bool first = true;
+    for (std::string word; words >> word; first = false) {
+      if (!first && used + 1 + word.size() > kLine) {
+        out << "\n" << std::string(kIndent, ' ');
+        used = kIndent;
+      } else if (!first) {
+        out << ' ';
+        ++used;
+      }
+      out << word;
+      used += word.size();
+    }
+    out << "\n";
   };
   out << "usage: " << Usage(command) << "\n\n" << command.summary << "\n";
   if (!command.details.empty()) out << "\n" << command.details << "\n";
