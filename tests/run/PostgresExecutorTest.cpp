@@ -162,6 +162,8 @@ TEST_F(PostgresExecutorTest, QueriesCannotChangeTheDatabase) {
   } cases[] = {
       {"CREATE DATASET [Q] BY SELECT bump()", "read-only transaction"},
       {"CREATE DATASET [Q] BY SELECT nextval('counter')", "read-only transaction"},
+      {"CREATE DATASET [Q] BY SELECT set_config('transaction_read_only', 'off', true), bump()",
+       "read-write mode must be set before any query"},
       {"CREATE DATASET [Q] BY SELECT 1; DELETE FROM T", "cannot insert multiple commands"},
       {"CREATE DATASET [Q] BY DELETE FROM T RETURNING name", "syntax error"},
       {"CREATE DATASET [Q] BY UPDATE T SET amount = 0", "returns rows"},
