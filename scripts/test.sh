@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 pg_dir=$(mktemp -d "${TMPDIR:-/tmp}/tessel-pg.XXXXXX")
 trap 'bash scripts/pg-cluster.sh stop "$pg_dir"' EXIT
+trap 'exit 130' INT TERM  # an interrupted run cleans up as well
 TESSEL_PG_URI=$(bash scripts/pg-cluster.sh start "$pg_dir")
 export TESSEL_PG_URI
 echo "=== PostgreSQL cluster for the end-to-end suite: $TESSEL_PG_URI ==="
