@@ -143,6 +143,17 @@ const ConditionCase kHostile[] = {
 INSTANTIATE_TEST_SUITE_P(Hostile, ConditionsE2eTest, ::testing::Combine(Engines(), ::testing::ValuesIn(kHostile)),
                          EngineAndCaseNames());
 
+// A pattern compares letters as the engine's LIKE does: ignoring their case
+// on SQLite, exactly on PostgreSQL.
+TEST_P(E2eTest, PatternsFollowTheEnginesLetterCase) {
+  Rows rows;
+  ASSERT_TRUE(Run(
+      Document(Query("Q", "Main", Col("C.CustomerID"), Where(Col("C.CustomerName") + Text("=") + Text("ac%")))), rows));
+  EXPECT_EQ(Sorted(rows), Sorted(Expected("SELECT CustomerID FROM Customers WHERE CustomerName LIKE 'ac%'")));
+  // Acme Corp alone begins with "Ac".
+  EXPECT_EQ(rows.size(), engine() == Engine::kSqlite ? 1u : 0u) << commands_;
+}
+
 TEST_P(E2eTest, AllKeepsEveryRow) {
   Rows rows;
   ASSERT_TRUE(
