@@ -98,6 +98,7 @@ CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(node) { Init(); }
 CQueryObject::~CQueryObject() = default;
 
 void CQueryObject::Init() {
+  m_bParsed = false;
   m_nAggregation = -1;
   m_strWhereClause = "NULL";
   m_strExpression = "NULL";
@@ -111,12 +112,12 @@ HRESULT CQueryObject::Attach(IXMLDOMNodePtr node) {
 }
 
 CString CQueryObject::GetExpression() {
-  if (m_strExpression == "NULL") Parse();
+  if (m_strExpression == "NULL" && !m_bParsed) Parse();
   return m_strExpression == "NULL" ? CString() : m_strExpression;
 }
 
 CString CQueryObject::GetWhereClause() {
-  if (m_strWhereClause == "NULL") Parse();
+  if (m_strWhereClause == "NULL" && !m_bParsed) Parse();
   return m_strWhereClause == "NULL" ? CString() : m_strWhereClause;
 }
 
@@ -307,7 +308,16 @@ HRESULT CQueryObject::ResolveReference(const CString& savedExpression, const CSt
   return S_OK;
 }
 
+// Parsing again what parsed already writes the same texts again: the cache
+// keeps the outcome until the object is attached anew.
 HRESULT CQueryObject::Parse() {
+  m_bParsed = false;
+  const HRESULT hr = ParseObject();
+  m_bParsed = SUCCEEDED(hr);
+  return hr;
+}
+
+HRESULT CQueryObject::ParseObject() {
   if (IsNull()) return TPE_NO_ELEMENT;
   const CString savedExpression = CVelObject::GetExpression();
   const CString savedWhere = GetAttribute("WhereClause");

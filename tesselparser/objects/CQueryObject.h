@@ -100,6 +100,13 @@ class TESSEL_API CQueryObject : public CBaseObject {
   IXMLDOMNodePtr m_pSourceNode;
 
  private:
+  // Parse without recording its success.
+  HRESULT ParseObject();
+
+  // The last Parse succeeded and nothing was forgotten since: "NULL" in the
+  // cache then means "none" (an object without a condition), and the
+  // accessors do not parse the object again for it.
+  bool m_bParsed = false;
   void ResolveSourceNode();
   HRESULT ResolveReference(const CString& savedExpression, const CString& savedWhere, bool& fellBack);
   HRESULT BuildExpression(CString& expr);
