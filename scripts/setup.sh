@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ libxml2-dev libsqlite3-dev sqlite3 libpq-dev postgresql libgtest-dev libgmock-dev libcli11-dev pkgconf libbenchmark-dev clang libclang-rt-14-dev)
+packages=(cmake ninja-build g++ libxml2-dev libsqlite3-dev sqlite3 libpq-dev postgresql libgtest-dev libgmock-dev libcli11-dev pkgconf libbenchmark-dev clang libclang-rt-14-dev libxml2-utils valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
