@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "TesselParserExport.h"
 #include "contracts/basis30/Basis30Types.h"
@@ -155,6 +156,8 @@ class TESSEL_API CExprParser {
   IXMLDOMElementPtr m_pElement;
 
  private:
+  // IsOperator on a text that is not copied.
+  static bool IsOperatorText(std::string_view text, bool bCompareOnly);
   // `operand` is the term at `i`, parsed already: its expression and data
   // type serve the condition without a second parse.
   HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,

@@ -54,7 +54,7 @@ EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
     CString text = term.GetAttribute("PreprocessExpr");
     if (text.IsEmpty()) text = term.GetValue();
     text.Trim(' ');
-    if (IsOperator(text, true)) return EXPROBJ_OPERATOR;
+    if (IsOperatorText(text.view(), true)) return EXPROBJ_OPERATOR;
     if (text == "(") return EXPROBJ_LEFT_PAREN;
     if (text == ")") return EXPROBJ_RIGHT_PAREN;
     if (!GetLeftOperator(text, true).IsEmpty()) return EXPROBJ_OPERATOR_TEXT;

@@ -1,6 +1,7 @@
 // CExprParserValues.cpp - operator recognition, function detection and
 // literal rendering of CExprParser.
 #include <array>
+#include <string_view>
 
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
@@ -81,10 +82,22 @@ bool StripExclusiveMark(CString& value) {
 
 }  // namespace
 
-bool CExprParser::IsOperator(CString text, bool bCompareOnly) {
-  text.Trim(' ');
-  text.MakeUpper();
-  return FindField(bCompareOnly ? Lists().compare : Lists().full, text, ',') >= 0;
+bool CExprParser::IsOperator(CString text, bool bCompareOnly) { return IsOperatorText(text.view(), bCompareOnly); }
+
+// Looked at without copying: a text longer than the longest operator (the
+// usual value) is none, and a shorter one is compared upper-cased in place.
+bool CExprParser::IsOperatorText(std::string_view text, bool bCompareOnly) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) text = {};
+  else text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  text = text.substr(0, text.find('\0'));  // compared as a C string, as the list is
+  if (text.empty() || text.size() > static_cast<size_t>(kLongestOperator)) return false;
+  char upper[kLongestOperator + 1] = {};
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  return FindField(bCompareOnly ? Lists().compare : Lists().full, upper, ',') >= 0;
 }
 
 bool CExprParser::IsFunction(CString text) {
@@ -114,7 +127,7 @@ CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
       --n;  // skips n - 1 as well
       continue;
     }
-    if (!IsOperator(candidate, bCompareOnly)) continue;
+    if (!IsOperatorText(candidate.view(), bCompareOnly)) continue;
     candidate.Trim(' ');
     candidate.MakeUpper();
     if (!IsWordOperator(candidate)) return candidate;
@@ -133,7 +146,7 @@ CString CExprParser::GetRightOperator(CString text, bool bCompareOnly) {
       --n;
       continue;
     }
-    if (!IsOperator(candidate, bCompareOnly)) continue;
+    if (!IsOperatorText(candidate.view(), bCompareOnly)) continue;
     const bool boundary = IsNoname(candidate[0]) || n == length || IsNoname(text[length - n - 1]);
     if (boundary) return candidate.Trim(' ');
   }
