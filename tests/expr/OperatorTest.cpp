@@ -27,6 +27,10 @@ TEST(OperatorTest, IsOperatorMatchesWholeListEntries) {
       {" in ", true, true},     {"not in", true, true},  {"NOT  IN", true, false}, {"+", true, false},
       {"+", false, true},       {"<>", true, true},      {"=>", true, false},      {"EXIST", true, true},
       {"NOT EXIST", true, true}, {"", true, false},      {"IN,", true, false},     {"not between", true, true},
+      // Blanks around an operator do not count towards its length; a
+      // longer text is no operator, whatever it starts with.
+      {"     not between     ", true, true}, {"= North, South, East", true, false}, {"   ", true, false},
+      {"\tIN", true, false},
   };
   for (const auto& c : cases) EXPECT_EQ(CExprParser::IsOperator(c.text, c.compareOnly), c.expected) << c.text;
 }
