@@ -55,6 +55,16 @@ struct FormCase {
   const char* join;
 };
 
+TEST_F(TRParserTest, ARelationHoldingTextThatXmlCannotCarryIsStillJoined) {
+  // A host may set any bytes through the DOM; the join is read from the
+  // relations themselves, so such a value no longer loses the whole join.
+  Load(Document(Chain("0", "2")));
+  IXMLDOMElementPtr(Select("TableRelations/Relations/Relation[2]")).setAttribute("FkColumn", "[t2\x01id]");
+  EXPECT_EQ(Compose("T1,T2,T3"), S_OK);
+  EXPECT_EQ(m_from, "FROM (T1");
+  EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) INNER JOIN E3 T3 ON (T2.[id] = T3.[t2\x01id])");
+}
+
 TEST_F(TRParserTest, AnsiJoinsOrOlderFormByModesAndDataSource) {
   const char* nested = " LEFT JOIN E2 T2 ON (T1.[id] = T2.[t1id])) INNER JOIN E3 T3 ON (T2.[id] = T3.[t2id])";
   const char* older = "T1.[id] = T2.[t1id](+) AND T2.[id] = T3.[t2id]";

@@ -50,6 +50,14 @@ TEST(DocumentToolTest, ParseWritesTheDocumentAlsoAfterAFailure) {
   EXPECT_NE(run.out.find("error 0xE00032CD: Query 'Bad' could not be composed"), std::string::npos) << run.out;
 }
 
+TEST(DocumentToolTest, ParseReportsADocumentItCouldNotWrite) {
+  // Standard output on a full device: the write fails, and so does the run.
+  const std::string doc = SourceDir() + "/examples/sales.xml";
+  ToolRun run = Shell("(" + std::string(TESSEL_TOOL_PATH) + " parse " + ShellQuote(doc) + " > /dev/full)");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("cannot write the document to standard output"), std::string::npos) << run.out;
+}
+
 TEST(DocumentToolTest, ParseNeverOverwritesTheInputUnlessAsked) {
   const std::string dir = UniqueTempDir("tessel_parse_test");
   ASSERT_FALSE(dir.empty());
