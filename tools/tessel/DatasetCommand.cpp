@@ -116,3 +116,18 @@ bool DatasetCommand::Parse(const std::string& statement, std::string& error) {
   }
   return true;
 }
+
+const char* DatasetCommand::SqlKeyword(SetOperation operation) {
+  switch (operation) {
+    case SetOperation::Union:
+      return " UNION ";
+    case SetOperation::Intersect:
+      return " INTERSECT ";
+    case SetOperation::Except:
+      return " EXCEPT ";
+    case SetOperation::UnionAll:
+    case SetOperation::Merge:
+      break;
+  }
+  return " UNION ALL ";
+}

@@ -37,6 +37,11 @@ class DatasetCommand {
   // True when every member is joined with MERGE.
   bool IsMerge() const;
 
+  // The SQL that joins a member to those before it, with blanks around:
+  // " UNION ", " UNION ALL ", " INTERSECT ", " EXCEPT "; a merge keeps every
+  // row of every member in order, so it is " UNION ALL " too.
+  static const char* SqlKeyword(SetOperation operation);
+
  private:
   std::string m_target;
   std::string m_select;

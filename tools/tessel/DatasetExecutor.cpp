@@ -30,44 +30,11 @@ bool OnlySpace(const char* text) {
   return true;
 }
 
-const char* Keyword(DatasetCommand::SetOperation operation) {
-  switch (operation) {
-    case DatasetCommand::SetOperation::Union:
-      return " UNION ";
-    case DatasetCommand::SetOperation::Intersect:
-      return " INTERSECT ";
-    case DatasetCommand::SetOperation::Except:
-      return " EXCEPT ";
-    case DatasetCommand::SetOperation::UnionAll:
-    case DatasetCommand::SetOperation::Merge:
-      break;
-  }
-  return " UNION ALL ";  // a merge keeps every row of every member, in order
-}
 
 }  // namespace
 
-bool DatasetExecutor::Execute(const std::string& commands, Failure& failure) {
-  for (const std::string& statement : CommandText::SplitStatements(commands)) {
-    std::string error;
-    if (!ExecuteStatement(statement, error)) {
-      failure = {statement, error};
-      return false;
-    }
-  }
-  return true;
-}
-
-bool DatasetExecutor::ExecuteStatement(const std::string& statement, std::string& error) {
-  DatasetCommand command;
-  if (!command.Parse(CommandText::StripDataSourceQualifiers(statement), error)) return false;
-  std::string target = command.Target();
-  if (target.empty()) target = "result " + std::to_string(++m_unnamed);
-  if (!CheckNameIsFree(target, error)) return false;
-  const bool created =
-      command.IsCombination() ? CreateFromMembers(command, target, error) : CreateFromSelect(command, error);
-  if (created) m_final = target;
-  return created;
+bool DatasetExecutor::CreateDataset(const DatasetCommand& command, const std::string& target, std::string& error) {
+  return command.IsCombination() ? CreateFromMembers(command, target, error) : CreateFromSelect(command, error);
 }
 
 bool DatasetExecutor::CreateFromSelect(const DatasetCommand& command, std::string& error) {
@@ -86,7 +53,7 @@ bool DatasetExecutor::CreateFromMembers(const DatasetCommand& command, const std
   std::string fill = "INSERT INTO temp." + Quoted(target) + " ";
   for (size_t i = 0; i < command.Members().size(); ++i) {
     const DatasetCommand::Member& member = command.Members()[i];
-    if (i > 0) fill += Keyword(member.operation);
+    if (i > 0) fill += DatasetCommand::SqlKeyword(member.operation);
     fill += "SELECT * FROM temp." + Quoted(member.dataset);
   }
   return Run(create, error) && Run(fill, error);

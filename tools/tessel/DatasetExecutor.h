@@ -29,25 +29,18 @@ class DatasetExecutor : public CommandExecutor {
  public:
   explicit DatasetExecutor(sqlite3* db) : m_db(db) {}
 
-  // Executes every statement of `commands` in order. False with `failure`
-  // set at the first statement that fails (SQLite's message where SQLite
-  // refused it); the datasets created before it remain.
-  bool Execute(const std::string& commands, Failure& failure) override;
-
-  // The dataset the last executed statement created (the document's
-  // result); empty before any.
-  const std::string& FinalDataset() const override { return m_final; }
-
   // The rows of `dataset` in the order they were stored.
   bool Read(const std::string& dataset, ResultTable& table, std::string& error) const override;
 
- private:
-  bool ExecuteStatement(const std::string& statement, std::string& error);
-  bool CreateFromSelect(const DatasetCommand& command, std::string& error);
-  bool CreateFromMembers(const DatasetCommand& command, const std::string& target, std::string& error);
+ protected:
   // False with a message when `name` is already a table or view of a
   // database other than the temporary one.
-  bool CheckNameIsFree(const std::string& name, std::string& error) const;
+  bool CheckNameIsFree(const std::string& name, std::string& error) const override;
+  bool CreateDataset(const DatasetCommand& command, const std::string& target, std::string& error) override;
+
+ private:
+  bool CreateFromSelect(const DatasetCommand& command, std::string& error);
+  bool CreateFromMembers(const DatasetCommand& command, const std::string& target, std::string& error);
   // The column names of dataset `name`; false when there is no such dataset.
   bool DatasetColumns(const std::string& name, std::vector<std::string>& columns, std::string& error) const;
   // Prepares and steps exactly one statement; a text holding more than
@@ -55,6 +48,4 @@ class DatasetExecutor : public CommandExecutor {
   bool Run(const std::string& sql, std::string& error) const;
 
   sqlite3* m_db;
-  std::string m_final;
-  int m_unnamed = 0;
 };

@@ -26,20 +26,6 @@ bool IsNumber(Oid type) {
 
 std::string Table(const std::string& name) { return "pg_temp." + CommandText::QuotedIdentifier(name); }
 
-const char* Keyword(DatasetCommand::SetOperation operation) {
-  switch (operation) {
-    case DatasetCommand::SetOperation::Union:
-      return " UNION ";
-    case DatasetCommand::SetOperation::Intersect:
-      return " INTERSECT ";
-    case DatasetCommand::SetOperation::Except:
-      return " EXCEPT ";
-    case DatasetCommand::SetOperation::UnionAll:
-    case DatasetCommand::SetOperation::Merge:
-      break;
-  }
-  return " UNION ALL ";  // a merge keeps every row of every member, in order
-}
 
 // `name`, or name:1, name:2, ... when it is taken already.
 std::string Unique(const std::string& name, std::set<std::string>& taken) {
@@ -50,28 +36,10 @@ std::string Unique(const std::string& name, std::set<std::string>& taken) {
 
 }  // namespace
 
-bool PostgresExecutor::Execute(const std::string& commands, Failure& failure) {
-  for (const std::string& statement : CommandText::SplitStatements(commands)) {
-    std::string error;
-    if (!ExecuteStatement(statement, error)) {
-      failure = {statement, error};
-      return false;
-    }
-  }
-  return true;
-}
-
-bool PostgresExecutor::ExecuteStatement(const std::string& statement, std::string& error) {
-  DatasetCommand command;
-  if (!command.Parse(CommandText::StripDataSourceQualifiers(statement), error)) return false;
-  std::string target = command.Target();
-  if (target.empty()) target = "result " + std::to_string(++m_unnamed);
-  if (!CheckNameIsFree(target, error)) return false;
-  const bool created = command.IsCombination()
-                           ? CreateAndFill(target, CombinedQuery(command), command.IsMerge(), error)
-                           : CreateAndFill(target, CommandText::QuoteBracketedNames(command.Select()), false, error);
-  if (created) m_final = target;
-  return created;
+bool PostgresExecutor::CreateDataset(const DatasetCommand& command, const std::string& target, std::string& error) {
+  return command.IsCombination()
+             ? CreateAndFill(target, CombinedQuery(command), command.IsMerge(), error)
+             : CreateAndFill(target, CommandText::QuoteBracketedNames(command.Select()), false, error);
 }
 
 std::string PostgresExecutor::CombinedQuery(const DatasetCommand& command) {
@@ -79,7 +47,7 @@ std::string PostgresExecutor::CombinedQuery(const DatasetCommand& command) {
   for (size_t i = 0; i < command.Members().size(); ++i) {
     const DatasetCommand::Member& member = command.Members()[i];
     const std::string select = "SELECT * FROM " + Table(member.dataset);
-    query = i == 0 ? select : "(" + query + ")" + Keyword(member.operation) + "(" + select + ")";
+    query = i == 0 ? select : "(" + query + ")" + DatasetCommand::SqlKeyword(member.operation) + "(" + select + ")";
   }
   return query;
 }

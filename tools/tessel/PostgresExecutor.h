@@ -35,11 +35,14 @@ class PostgresExecutor : public CommandExecutor {
   // PostgresDatabase::ConnectReadOnly.
   explicit PostgresExecutor(PGconn* conn) : m_conn(conn) {}
 
-  bool Execute(const std::string& commands, Failure& failure) override;
-  const std::string& FinalDataset() const override { return m_final; }
   // The rows in the order they were inserted; numbers (integer, floating
   // point and numeric types) are marked as such.
   bool Read(const std::string& dataset, ResultTable& table, std::string& error) const override;
+
+ protected:
+  // Compared ignoring case with the database's tables and views.
+  bool CheckNameIsFree(const std::string& name, std::string& error) const override;
+  bool CreateDataset(const DatasetCommand& command, const std::string& target, std::string& error) override;
 
  private:
   struct Column {
@@ -47,7 +50,6 @@ class PostgresExecutor : public CommandExecutor {
     std::string type;  // as format_type gives it
   };
 
-  bool ExecuteStatement(const std::string& statement, std::string& error);
   // The query that fills the dataset of a UMI list.
   static std::string CombinedQuery(const DatasetCommand& command);
   // Creates temporary table `target` with the columns of `query` and fills
@@ -56,11 +58,8 @@ class PostgresExecutor : public CommandExecutor {
   // The columns of `query`, which is prepared but not executed. False when
   // the server refuses it or it returns no rows.
   bool Describe(const std::string& query, std::vector<Column>& columns, std::string& error) const;
-  bool CheckNameIsFree(const std::string& name, std::string& error) const;
   // Executes one command of the tool's own; false with the server's message.
   bool Command(const std::string& sql, std::string& error) const;
 
   PGconn* m_conn;
-  std::string m_final;
-  int m_unnamed = 0;
 };
