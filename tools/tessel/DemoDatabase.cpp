@@ -2,25 +2,7 @@
 #include "tools/tessel/DemoDatabase.h"
 
 bool DemoDatabase::Open(SqliteDatabase& db, std::string& error) {
-  if (!db.OpenMemory(error)) return false;
-  for (const Script& script : Scripts()) {
-    if (!db.ExecuteScript(script.text, error)) {
-      error = std::string(script.name) + ": " + error;
-      return false;
-    }
-  }
-  return true;
+  return db.OpenMemory(error) && ApplyInTransaction(db, Scripts(), error);
 }
 
-bool DemoDatabase::Create(SqliteDatabase& db, std::string& error) {
-  if (!db.ExecuteScript("BEGIN", error)) return false;
-  for (const Script& script : Scripts()) {
-    if (!db.ExecuteScript(script.text, error)) {
-      error = std::string(script.name) + ": " + error;
-      std::string ignored;
-      db.ExecuteScript("ROLLBACK", ignored);
-      return false;
-    }
-  }
-  return db.ExecuteScript("COMMIT", error);
-}
+bool DemoDatabase::Create(SqliteDatabase& db, std::string& error) { return ApplyInTransaction(db, Scripts(), error); }

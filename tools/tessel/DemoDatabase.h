@@ -30,4 +30,22 @@ class DemoDatabase {
   // all of it or, with the failing script's name and SQLite's message in
   // `error`, nothing (a database that has one of the tables already).
   static bool Create(SqliteDatabase& db, std::string& error);
+
+  // Applies `scripts` in order to `db`, any open connection with
+  // ExecuteScript(const char*, std::string&) (SQLite or PostgreSQL), in one
+  // transaction: all of them or, with the failing script's name and the
+  // engine's message in `error`, none.
+  template <class Db>
+  static bool ApplyInTransaction(Db& db, std::span<const Script> scripts, std::string& error) {
+    if (!db.ExecuteScript("BEGIN", error)) return false;
+    for (const Script& script : scripts) {
+      if (!db.ExecuteScript(script.text, error)) {
+        error = std::string(script.name) + ": " + error;
+        std::string ignored;
+        db.ExecuteScript("ROLLBACK", ignored);
+        return false;
+      }
+    }
+    return db.ExecuteScript("COMMIT", error);
+  }
 };

@@ -39,14 +39,5 @@ bool PostgresDemo::Create(const PostgresDatabase& db, std::string& error) {
     return false;
   }
   if (!CheckTablesAbsent(db, error)) return false;
-  if (!db.ExecuteScript("BEGIN", error)) return false;
-  for (const DemoDatabase::Script& script : DemoDatabase::PostgresScripts()) {
-    if (!db.ExecuteScript(script.text, error)) {
-      error = std::string(script.name) + ": " + error;
-      std::string ignored;
-      db.ExecuteScript("ROLLBACK", ignored);
-      return false;
-    }
-  }
-  return db.ExecuteScript("COMMIT", error);
+  return DemoDatabase::ApplyInTransaction(db, DemoDatabase::PostgresScripts(), error);
 }
