@@ -2,6 +2,8 @@
 // the table-list helpers (merge, lookup, tables named by an expression).
 #include "contracts/basis30/CSqlParser.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -57,54 +59,123 @@ void ScanOutsideLiterals(std::string_view t, Visit visit) {
   }
 }
 
-// The top-level comma entries of a list, trimmed; empty entries kept so
-// that positions count every comma.
-std::vector<std::string_view> SplitList(std::string_view t) {
-  std::vector<std::string_view> entries;
-  if (TrimView(t).empty()) return entries;
+// Calls `visit(entry)` for every top-level comma entry of a list, trimmed;
+// empty entries are visited too, so that positions count every comma. A
+// blank list has no entries. Visiting needs no list of its own: the merge
+// below runs for every object of every query.
+template <typename Visit>
+void ForEachEntry(std::string_view t, Visit visit) {
+  if (TrimView(t).empty()) return;
   size_t start = 0;
   ScanOutsideLiterals(t, [&](size_t i, int depth) {
     if (depth == 0 && t[i] == ',') {
-      entries.push_back(TrimView(t.substr(start, i - start)));
+      visit(TrimView(t.substr(start, i - start)));
       start = i + 1;
     }
     return true;
   });
-  entries.push_back(TrimView(t.substr(start)));
-  return entries;
+  visit(TrimView(t.substr(start)));
 }
 
-// The comparison key of a table name: ASCII upper case, white space runs
-// as one blank, and each dot-separated part without its enclosing [ ], so
-// that [Order Details] and order details, or [dbo].[T] and dbo.T, match.
-std::string NameKey(std::string_view t) {
-  t = TrimView(t);
-  std::string key;
-  key.reserve(t.size());
-  for (size_t i = 0; i < t.size();) {
-    const char c = t[i];
-    if (c == '[') {
-      const size_t next = SkipQuotedAt(t, i);
-      const size_t stop = next == std::string_view::npos ? t.size() : next - 1;
-      for (size_t j = i + 1; j < stop; ++j) {
-        key += AsciiUpper(t[j]);
-        if (t[j] == ']') ++j;  // "]]" stands for one "]"
+// Reads the comparison key of a table name one character at a time: ASCII
+// upper case, white space runs as one blank, and each dot-separated part
+// without its enclosing [ ], so that [Order Details] and order details, or
+// [dbo].[T] and dbo.T, match. Reading keys instead of making them lets two
+// names be compared without building either key.
+class KeyReader {
+ public:
+  explicit KeyReader(std::string_view name) : m_t(TrimView(name)) {}
+
+  // The next character of the key (as unsigned char), -1 at its end.
+  int Next() {
+    for (;;) {
+      if (m_inBracket) {
+        if (m_j < m_stop) {
+          const char c = m_t[m_j];
+          m_j += c == ']' ? 2 : 1;  // "]]" stands for one "]"
+          return Key(AsciiUpper(c));
+        }
+        m_inBracket = false;
+        m_i = m_after;
       }
-      i = next == std::string_view::npos ? t.size() : next;
-      continue;
+      if (m_i >= m_t.size()) return -1;
+      const char c = m_t[m_i];
+      if (c == '[') {
+        OpenBracket();
+        continue;
+      }
+      ++m_i;
+      if (c == '.') return 0x1F;  // a part separator that no name contains
+      if (!IsWhite(c)) return Key(AsciiUpper(c));
+      while (m_i < m_t.size() && IsWhite(m_t[m_i])) ++m_i;
+      return ' ';
     }
-    if (c == '.') {
-      key += '\x1F';  // a part separator that no name contains
-    } else if (IsWhite(c)) {
-      while (i + 1 < t.size() && IsWhite(t[i + 1])) ++i;
-      key += ' ';
-    } else {
-      key += AsciiUpper(c);
-    }
-    ++i;
   }
+
+ private:
+  static int Key(char c) { return static_cast<unsigned char>(c); }
+  void OpenBracket() {
+    const size_t next = SkipQuotedAt(m_t, m_i);
+    m_stop = next == std::string_view::npos ? m_t.size() : next - 1;
+    m_after = next == std::string_view::npos ? m_t.size() : next;
+    m_j = m_i + 1;
+    m_inBracket = true;
+  }
+
+  std::string_view m_t;
+  size_t m_i = 0;
+  bool m_inBracket = false;
+  size_t m_j = 0;
+  size_t m_stop = 0;
+  size_t m_after = 0;
+};
+
+std::string NameKey(std::string_view name) {
+  KeyReader reader(name);
+  std::string key;
+  key.reserve(name.size());
+  for (int c = reader.Next(); c >= 0; c = reader.Next()) key += static_cast<char>(c);
   return key;
 }
+
+bool SameKey(std::string_view a, std::string_view b) {
+  KeyReader left(a);
+  KeyReader right(b);
+  for (;;) {
+    const int c = left.Next();
+    if (c != right.Next()) return false;
+    if (c < 0) return true;
+  }
+}
+
+// The names (entries and aliases) a table list holds, to check another
+// name against. Lists are short (a query's tables), so names are compared
+// one by one, key against key, until there are enough of them for a hash
+// set of their keys to pay. The names are views into texts the caller keeps.
+class NameKeys {
+ public:
+  bool Contains(std::string_view name) const {
+    if (m_set.empty()) {
+      return std::any_of(m_names.begin(), m_names.end(), [name](std::string_view n) { return SameKey(n, name); });
+    }
+    return m_set.count(NameKey(name)) != 0;
+  }
+  void Add(std::string_view name) {
+    if (m_set.empty() && m_names.size() < kLinear) {
+      m_names.push_back(name);
+      return;
+    }
+    if (m_set.empty()) {
+      for (const std::string_view n : m_names) m_set.insert(NameKey(n));
+    }
+    m_set.insert(NameKey(name));
+  }
+
+ private:
+  static constexpr size_t kLinear = 16;
+  std::vector<std::string_view> m_names;
+  std::unordered_set<std::string> m_set;
+};
 
 // The alias of a "table alias" entry: its last blank-separated word outside
 // brackets, literals and parentheses; empty for a single word.
@@ -278,43 +349,45 @@ HRESULT CSqlParser::ComposeSql() {
 
 void CSqlParser::AddTables(CString& list, const char* more) {
   if (more == nullptr) return;
-  // Keys of every entry and alias already listed, so that each new entry
-  // is checked in constant time however long the list grows.
   // The list is rebuilt from its non-empty entries: readers of a table
   // list stop at the first empty entry, so "A,,B" or "A," must not remain.
-  std::unordered_set<std::string> known;
+  // The keys of the listed entries and aliases are made only when `more`
+  // brings an entry to check against them.
+  const bool adding = !TrimView(more).empty();
+  NameKeys known;
   std::string merged;
-  auto append = [&known, &merged](std::string_view entry) {
+  merged.reserve(static_cast<size_t>(list.GetLength()) + (adding ? std::strlen(more) + 1 : 0));
+  auto append = [&known, &merged, adding](std::string_view entry) {
     if (!merged.empty()) merged += ',';
     merged.append(entry);
-    known.insert(NameKey(entry));
+    if (!adding) return;
+    known.Add(entry);
     const std::string_view alias = AliasOf(entry);
-    if (!alias.empty()) known.insert(NameKey(alias));
+    if (!alias.empty()) known.Add(alias);
   };
-  for (const std::string_view entry : SplitList(list.view())) {
+  ForEachEntry(list.view(), [&](std::string_view entry) {
     if (!entry.empty()) append(entry);
-  }
-  for (const std::string_view entry : SplitList(more)) {
-    if (!entry.empty() && known.count(NameKey(entry)) == 0) append(entry);
-  }
-  list = CString(std::move(merged));
+  });
+  ForEachEntry(more, [&](std::string_view entry) {
+    if (!entry.empty() && !known.Contains(entry)) append(entry);
+  });
+  if (merged != list.view()) list = CString(std::move(merged));
 }
 
 int CSqlParser::FindTable(const char* tables, const char* table) {
   if (tables == nullptr || table == nullptr) return -1;
   const std::string_view wanted = TrimView(table);
   if (wanted.empty()) return -1;
-  const std::string key = NameKey(wanted);
   int index = 0;
-  for (const std::string_view entry : SplitList(tables)) {
-    if (!entry.empty()) {
-      if (NameKey(entry) == key) return index;
+  int found = -1;
+  ForEachEntry(tables, [&](std::string_view entry) {
+    if (found < 0 && !entry.empty()) {
       const std::string_view alias = AliasOf(entry);
-      if (!alias.empty() && NameKey(alias) == key) return index;
+      if (SameKey(entry, wanted) || (!alias.empty() && SameKey(alias, wanted))) found = index;
     }
     ++index;
-  }
-  return -1;
+  });
+  return found;
 }
 
 CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) {

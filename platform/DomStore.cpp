@@ -87,9 +87,12 @@ DomDocHolder* DomStore::Holder(xmlDocPtr doc) {
 
 long DomStore::Count(xmlNodePtr node) { return static_cast<long>(reinterpret_cast<intptr_t>(node->_private)); }
 
+// No Init here: a node exists only once a document was made or read, and
+// those paths (and the ones that may report errors: XPath, load, save and
+// serialisation) start libxml2 for their thread. Handles are copied for
+// every object of every query; the thread-local check is not free.
 void DomStore::Acquire(xmlNodePtr node) {
   if (node == nullptr) return;
-  Init();
   if (!IsDocNode(node)) node->_private = reinterpret_cast<void*>(reinterpret_cast<intptr_t>(node->_private) + 1);
   Holder(node->doc)->refs++;
 }

@@ -221,6 +221,7 @@ bool IXMLDOMDocumentPtr::loadXML(const char* text) {
 }
 
 bool IXMLDOMDocumentPtr::save(const char* path) const {
+  DomStore::Init();
   xmlNodePtr n = Checked("save");
   if (path == nullptr || *path == '\0') return false;
   const std::filesystem::path target = SaveTarget(path);
@@ -238,6 +239,7 @@ bool IXMLDOMDocumentPtr::save(const char* path) const {
 }
 
 bool IXMLDOMDocumentPtr::write(std::FILE* stream) const {
+  DomStore::Init();
   xmlNodePtr n = Checked("write");
   if (stream == nullptr) return false;
   xmlSaveCtxtPtr save = xmlSaveToIO(WriteToStream, KeepStreamOpen, stream, "UTF-8", XML_SAVE_FORMAT);

@@ -3,6 +3,9 @@
 
 #include <libxml/tree.h>
 
+#include <cstring>
+#include <iterator>
+
 #include "platform/DomStore.h"
 #include "platform/IXMLDOMNodeListPtr.h"
 
@@ -14,8 +17,17 @@ void CheckName(const char* name) {
   if (name == nullptr || *name == '\0') throw _com_error(E_INVALIDARG, "empty attribute name");
 }
 
-// The attribute `name` without a namespace, as getAttribute reads it.
+// The attribute `name` without a namespace, as getAttribute reads it. The
+// element's attribute list is short and read for every object of every
+// query: it is walked here, first bytes compared before whole names. Only
+// a document with a document type can give an absent attribute a default,
+// which libxml2's own look-up finds.
 xmlAttrPtr FindAttribute(xmlNodePtr element, const char* name) {
+  for (xmlAttrPtr a = element->properties; a != nullptr; a = a->next) {
+    const char* own = reinterpret_cast<const char*>(a->name);
+    if (a->ns == nullptr && own[0] == name[0] && std::strcmp(own, name) == 0) return a;
+  }
+  if (element->doc == nullptr || element->doc->intSubset == nullptr) return nullptr;
   return xmlHasNsProp(element, X(name), nullptr);
 }
 
@@ -76,7 +88,7 @@ void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const 
   if (!plain && xmlValidateNameValue(X(name)) == 0) {
     throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
   }
-  if (plain && HoldsText(xmlHasNsProp(n, X(name), nullptr), value ? value : "")) {
+  if (plain && HoldsText(FindAttribute(n, name), value ? value : "")) {
     return;  // recomposing writes the same texts again: nothing changes
   }
   DomStore::InvalidateAttribute(n->doc, name);
@@ -97,6 +109,18 @@ void IXMLDOMElementPtr::removeAttribute(const char* name) const {
     return;
   }
   xmlRemoveProp(attr);
+}
+
+bool IXMLDOMElementPtr::endsWithAttributes(
+    std::initializer_list<std::pair<const char*, const char*>> expected) const {
+  xmlNodePtr n = Checked("endsWithAttributes");
+  xmlAttrPtr attr = n->properties;
+  while (attr != nullptr && attr->next != nullptr) attr = attr->next;
+  for (auto it = std::rbegin(expected); it != std::rend(expected); ++it, attr = attr->prev) {
+    if (attr == nullptr || attr->ns != nullptr || !xmlStrEqual(attr->name, X(it->first))) return false;
+    if (!HoldsText(attr, it->second ? it->second : "")) return false;
+  }
+  return true;
 }
 
 std::vector<std::pair<CString, CString>> IXMLDOMElementPtr::attributes() const {

@@ -5,6 +5,7 @@
 // byte strings; an absent attribute reads as the empty string.
 #pragma once
 
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,11 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   void setAttribute(const char* name, const char* value) const;
   // Removing an absent attribute is not an error.
   void removeAttribute(const char* name) const;
+  // True when the element's last attributes are `expected`, (name, value)
+  // pairs in document order, each holding exactly that text; true for an
+  // empty list. Lets a writer that must leave attributes at the end of the
+  // list leave them in place when they are there already.
+  bool endsWithAttributes(std::initializer_list<std::pair<const char*, const char*>> expected) const;
   // All attributes as (name, value) pairs, in document order.
   std::vector<std::pair<CString, CString>> attributes() const;
   // Descendant elements named `name` ("*" for all), in document order.

@@ -93,6 +93,7 @@ DOMNodeType IXMLDOMNodePtr::nodeType() const {
 CString IXMLDOMNodePtr::text() const { return Owned(xmlNodeGetContent(Checked("text"))); }
 
 CString IXMLDOMNodePtr::xml() const {
+  DomStore::Init();
   xmlNodePtr n = Checked("xml");
   if (n->type == XML_DOCUMENT_NODE) {
     xmlChar* mem = nullptr;

@@ -1,5 +1,6 @@
 // CExprParserValues.cpp - operator recognition, function detection and
 // literal rendering of CExprParser.
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -11,20 +12,23 @@
 
 namespace {
 
-// The three operator lists, built once on first use (a function-local
-// static is initialised exactly once, also if two threads race).
-struct OperatorLists {
-  CString compare = "=,>,<,>=,<=,<>,IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
-  CString full = "+,-,*,/,=,>,<,>=,<=,<>,IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
-  CString words = "IN,NOT IN,BETWEEN,NOT BETWEEN,LIKE,NOT LIKE,EXIST,NOT EXIST";
-};
+// The operators: the comparison ones, the full list (arithmetic signs
+// first) and the word operators, which need a word boundary after them.
+constexpr std::string_view kOperators[] = {
+    "+", "-", "*", "/",                                                            // arithmetic
+    "=", ">", "<", ">=", "<=", "<>",                                               // comparison signs
+    "IN", "NOT IN", "BETWEEN", "NOT BETWEEN", "LIKE", "NOT LIKE", "EXIST", "NOT EXIST"};  // words
+constexpr size_t kArithmeticCount = 4;
+constexpr size_t kFirstWord = 10;
 
-const OperatorLists& Lists() {
-  static const OperatorLists lists;
-  return lists;
+// True when `upper` (upper case already) is one of the operators; only the
+// comparison ones with `compareOnly`, only the word ones with `wordsOnly`.
+bool IsListed(std::string_view upper, bool compareOnly, bool wordsOnly = false) {
+  const size_t first = wordsOnly ? kFirstWord : compareOnly ? kArithmeticCount : 0;
+  return std::find(std::begin(kOperators) + first, std::end(kOperators), upper) != std::end(kOperators);
 }
 
-bool IsWordOperator(const CString& op) { return FindField(Lists().words, op, ',') >= 0; }
+bool IsWordOperator(const CString& op) { return IsListed(op.view(), true, true); }
 
 // True when `value` is exactly one SQL string literal: it opens and closes
 // with an apostrophe and every apostrophe inside is doubled.
@@ -97,7 +101,7 @@ bool CExprParser::IsOperatorText(std::string_view text, bool bCompareOnly) {
     const char c = text[i];
     upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   }
-  return FindField(bCompareOnly ? Lists().compare : Lists().full, upper, ',') >= 0;
+  return IsListed(std::string_view(upper, text.size()), bCompareOnly);
 }
 
 bool CExprParser::IsFunction(CString text) {

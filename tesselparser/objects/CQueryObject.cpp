@@ -317,41 +317,72 @@ HRESULT CQueryObject::Parse() {
   return hr;
 }
 
+// A parse starts from cleared texts ("Expression" and "WhereClause") and
+// writes both as the element's last attributes when it ends. An object that
+// is not a reference keeps its texts until then (nothing reads them in
+// between) and clears them when it fails: a composition run again then
+// finds each text in place and leaves it there, instead of removing and
+// adding two attributes for every object of every query. A reference
+// clears them first, since it is refreshed from its target in between.
 HRESULT CQueryObject::ParseObject() {
   if (IsNull()) return TPE_NO_ELEMENT;
-  const CString savedExpression = CVelObject::GetExpression();
-  const CString savedWhere = GetAttribute("WhereClause");
-  SetExpression("");
-  SetAttribute("WhereClause", "");
-
   const CString preprocessed = GetAttribute("PreprocessExpr");
   if (!preprocessed.IsEmpty()) {
-    SetExpression(preprocessed);
+    WriteTexts(preprocessed, "");
     m_strExpression = preprocessed;
     return S_OK;
   }
-  if (IsReferring()) {
+  const bool referring = IsReferring();
+  if (referring) {
+    const CString savedExpression = CVelObject::GetExpression();
+    const CString savedWhere = GetAttribute("WhereClause");
+    ClearTexts();
     bool fellBack = false;
     const HRESULT rc = ResolveReference(savedExpression, savedWhere, fellBack);
     if (rc < 0 || fellBack) return rc;
   } else {
     m_pSourceNode = GetElement();
   }
+  CString expr;
+  const HRESULT rc = ComposeExpression(expr);
+  if (rc < 0) {
+    if (!referring) ClearTexts();
+    return rc;
+  }
+  WriteTexts(expr, m_strWhereClause);
+  m_strExpression = expr;
+  return S_OK;
+}
 
+void CQueryObject::ClearTexts() {
+  SetExpression("");
+  SetAttribute("WhereClause", "");
+}
+
+// A parse leaves its texts as the element's last attributes, "Expression"
+// before "WhereClause" (each only when not empty): it clears them first
+// and writes them last. Texts that stand there already stay in place.
+void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
+  const IXMLDOMElementPtr& element = GetElement();
+  const bool inPlace = expression.IsEmpty() ? element.endsWithAttributes({{"WhereClause", where}})
+                       : where.IsEmpty()    ? element.endsWithAttributes({{"Expression", expression}})
+                                            : element.endsWithAttributes({{"Expression", expression}, {"WhereClause", where}});
+  if (!inPlace) ClearTexts();
+  SetExpression(expression);
+  SetAttribute("WhereClause", where);
+}
+
+HRESULT CQueryObject::ComposeExpression(CString& expr) {
   CObjectNesting nesting(m_pSourceNode, CObjectNesting::PARSE);
   if (!nesting.Entered()) {
     SetErrorInfo(FormatMsg(TPE_REFERENCE_CYCLE, GetName()), nullptr);
     return TPE_REFERENCE_CYCLE;
   }
-  CString expr;
   HRESULT rc = BuildExpression(expr);
   if (rc < 0) return rc;
   rc = ApplyAggregation(expr);
   if (rc < 0) return rc;
   if (!m_strWhereClause.IsEmpty() && m_strWhereClause != "NULL") expr += " WHERE " + m_strWhereClause;
-  SetExpression(expr);
-  SetAttribute("WhereClause", m_strWhereClause);
-  m_strExpression = expr;
   return S_OK;
 }
 
@@ -456,21 +487,20 @@ HRESULT CQueryObject::BuildExpression(CString& expr) {
     ApplyGrouping(expr, false);
     return S_OK;
   }
-  expr = CVelObject::GetExpression();
-  if (expr.IsEmpty()) {
-    expr = GetValue();
-    switch (GetDataType()) {
-      case DATATYPE_CHARACTER:
-        // A literal text: apostrophes inside are doubled so that the value
-        // cannot end the literal early.
-        expr = "'" + Quoted(expr) + "'";
-        break;
-      case DATATYPE_DATETIME:
-        expr = FormatVelDate(expr);
-        break;
-      default:
-        break;
-    }
+  // The stored expression was cleared when the parse began (see
+  // ParseObject): the value gives the text.
+  expr = GetValue();
+  switch (GetDataType()) {
+    case DATATYPE_CHARACTER:
+      // A literal text: apostrophes inside are doubled so that the value
+      // cannot end the literal early.
+      expr = "'" + Quoted(expr) + "'";
+      break;
+    case DATATYPE_DATETIME:
+      expr = FormatVelDate(expr);
+      break;
+    default:
+      break;
   }
   ApplyGrouping(expr, false);
   return S_OK;

@@ -109,6 +109,13 @@ class TESSEL_API CQueryObject : public CBaseObject {
   bool m_bParsed = false;
   void ResolveSourceNode();
   HRESULT ResolveReference(const CString& savedExpression, const CString& savedWhere, bool& fellBack);
+  // Removes the element's "Expression" and "WhereClause" attributes.
+  void ClearTexts();
+  // Writes the two texts as the last attributes of the element.
+  void WriteTexts(const CString& expression, const CString& where);
+  // The object's expression (aggregation and condition included) from its
+  // source element, guarded against objects that reach themselves.
+  HRESULT ComposeExpression(CString& expr);
   HRESULT BuildExpression(CString& expr);
   HRESULT ApplyAggregation(CString& expr);
   HRESULT BuildComposite(const IXMLDOMNodePtr& select, CString& expr);

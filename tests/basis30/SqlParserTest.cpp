@@ -155,6 +155,43 @@ TEST(SqlParserTest, FindTableMatchesEntriesAndAliases) {
   }
 }
 
+// A short list compares names one by one, a long one through their keys:
+// both must agree on which names are the same table.
+TEST(SqlParserTest, NamesCompareAlikeInShortAndLongLists) {
+  struct Case {
+    const char* listed;
+    const char* added;
+    bool same;
+  };
+  const Case cases[] = {
+      {"[Order Details]", "order details", true},
+      {"Order \t Details", "ORDER DETAILS", true},
+      {"[Order  Details]", "ORDER DETAILS", false},  // blanks inside [ ] are the name's own
+      {"[dbo].[T]", "DBO.t", true},
+      {"[a]]b]", "A]B", true},
+      {"[]", "[][]", true},
+      {"[open", "OPEN", true},
+      {"\xC3\xA9t\xC3\xA9", "\xC3\xA9T\xC3\xA9", true},
+      {"dbo.T", "dboT", false},
+      {"T", "T2", false},
+      {"T2", "T", false},
+      {"[a b]", "ab", false},
+      {"\xC3\xA9", "\xC3\x89", false},  // only ASCII letters fold
+  };
+  for (const auto& c : cases) {
+    for (const int fillers : {0, 40}) {
+      std::string base;
+      for (int i = 0; i < fillers; ++i) base += "F" + std::to_string(i) + " f" + std::to_string(i) + ",";
+      base += c.listed;
+      CString list(base.c_str());
+      CSqlParser::AddTables(list, c.added);
+      const std::string expected = c.same ? base : base + "," + c.added;
+      EXPECT_EQ(list, expected.c_str()) << c.listed << " + " << c.added << " after " << fillers << " entries";
+      EXPECT_EQ(CSqlParser::FindTable(list, c.added) == fillers, c.same) << c.listed << " / " << c.added;
+    }
+  }
+}
+
 TEST(SqlParserTest, GetTablesFromExprNamesTheQualifiers) {
   struct Case {
     const char* expr;
