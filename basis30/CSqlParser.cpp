@@ -242,8 +242,10 @@ CString CleanPiece(const CString& piece) {
       i = j;
       continue;
     }
-    out += c;
-    ++i;
+    size_t j = i + 1;  // a run of plain characters is copied at once
+    while (j < t.size() && !OpensLiteral(t[j]) && !IsWhite(t[j])) ++j;
+    out.append(t.substr(i, j - i));
+    i = j;
   }
   return CString(std::move(out));
 }

@@ -1347,10 +1347,36 @@ HRESULT CalculateReference(const CString& reference, std::string_view inside, CS
 
 }  // namespace
 
+namespace {
+
+// True for plain names joined by dots (Amount, T.c, S.T.c), none of them a
+// reserved word: a column reference, and the text classified most often
+// (every column of every statement), which then needs no tokens. A name
+// that starts with a digit is not plain, so no number passes.
+bool IsPlainColumnPath(std::string_view t) {
+  if (t.empty()) return false;
+  for (size_t start = 0;;) {
+    const size_t dot = t.find('.', start);
+    const std::string_view part = t.substr(start, dot == std::string_view::npos ? t.npos : dot - start);
+    // IsTradNaming reads a C string: the part is copied when it is short
+    // enough to be a name worth checking here.
+    char name[64];
+    if (part.empty() || part.size() >= sizeof name) return false;
+    part.copy(name, part.size());
+    name[part.size()] = '\0';
+    if (!IsTradNaming(name)) return false;
+    if (dot == std::string_view::npos) return true;
+    start = dot + 1;
+  }
+}
+
+}  // namespace
+
 EXPRTYPE TestExprType(const char* text) {
   CString trimmed(text);
   trimmed.Trim();
   if (trimmed.IsEmpty()) return EXPR_EMPTY;
+  if (IsPlainColumnPath(trimmed.view())) return EXPR_COLUMN;
   if (TestNumeric(trimmed) >= 0) return EXPR_NUMBER;
   TokenizedText tokens;
   if (!tokens.Scan(trimmed.view())) return EXPR_COLUMN;  // unbalanced: never a constant

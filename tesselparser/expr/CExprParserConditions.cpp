@@ -161,7 +161,8 @@ bool GenerateVerbatim(const char* column, const char* op, const CString& value, 
   // An evaluable expression (Today(), DateAdd(...)) or a host variable is
   // left for the processor; only a complete one, so that no open quote or
   // parenthesis reaches the statement.
-  const bool evaluable = TestExprType(value) == EXPR_FUNCTION && IsSubExpr(value);
+  // (A call has a parenthesis: most values have none and need no class.)
+  const bool evaluable = value.Find('(') >= 0 && TestExprType(value) == EXPR_FUNCTION && IsSubExpr(value);
   if (evaluable || TestVariant(value) != VARIANT_NONE) {
     result.Format("%s %s %s", column, op, value.GetString());
     return true;

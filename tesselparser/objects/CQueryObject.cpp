@@ -368,8 +368,9 @@ void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
                        : where.IsEmpty()    ? element.endsWithAttributes({{"Expression", expression}})
                                             : element.endsWithAttributes({{"Expression", expression}, {"WhereClause", where}});
   if (!inPlace) ClearTexts();
-  SetExpression(expression);
-  SetAttribute("WhereClause", where);
+  // In place, only an empty text may still have to go (from elsewhere).
+  if (!inPlace || expression.IsEmpty()) SetExpression(expression);
+  if (!inPlace || where.IsEmpty()) SetAttribute("WhereClause", where);
 }
 
 HRESULT CQueryObject::ComposeExpression(CString& expr) {

@@ -67,6 +67,12 @@ TEST(ExprProcessorTest, ColumnReferences) {
       {"(x)", EXPR_COLUMN},
       {"((T.c))", EXPR_COLUMN},
       {"Today", EXPR_COLUMN},  // a name, not a call
+      {" S.T.c ", EXPR_COLUMN},
+      {"T.NULL", EXPR_COLUMN},  // a reserved word as a part is still a name there
+      {"T.1", EXPR_COLUMN},
+      {"T..c", EXPR_COLUMN},
+      {"AND", EXPR_LOGICAL},  // words of the language are no names
+      {"not", EXPR_LOGICAL},
       {"数量", EXPR_COLUMN},
       {"Amount AS COL1_NUMBER", EXPR_COLUMN},
       {"CASE WHEN a > 1 THEN 'x' ELSE CASE WHEN b = 1 THEN 'y' END END", EXPR_COLUMN},
