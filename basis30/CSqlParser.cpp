@@ -139,6 +139,7 @@ std::string NameKey(std::string_view name) {
 }
 
 bool SameKey(std::string_view a, std::string_view b) {
+  if (a == b) return true;  // the usual match: the same text
   KeyReader left(a);
   KeyReader right(b);
   for (;;) {
@@ -349,13 +350,48 @@ HRESULT CSqlParser::ComposeSql() {
   return S_OK;
 }
 
+namespace {
+
+// True when rebuilding `list` from its non-empty trimmed entries would give
+// it back unchanged: no literal, bracket or parenthesis (every comma then
+// separates entries), no empty entry and no blank next to a comma or at
+// either end. Merging nothing into such a list, which most merges of a
+// query's terms do, then leaves it as it is without splitting it.
+bool IsPlainList(std::string_view t) {
+  if (t.empty()) return true;
+  if (IsWhite(t.front()) || IsWhite(t.back()) || t.front() == ',' || t.back() == ',') return false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    const char c = t[i];
+    if (OpensLiteral(c) || c == '(' || c == ')' || c == '{' || c == '}') return false;
+    if (c == ',' && (IsWhite(t[i - 1]) || IsWhite(t[i + 1]) || t[i + 1] == ',')) return false;
+  }
+  return true;
+}
+
+// True when `entry`, one plain entry (no comma, literal or parenthesis),
+// is an entry of the plain list `list` written exactly so.
+bool HoldsEntry(std::string_view list, std::string_view entry) {
+  if (entry.empty() || !IsPlainList(entry) || entry.find(',') != std::string_view::npos) return false;
+  for (size_t at = list.find(entry); at != std::string_view::npos; at = list.find(entry, at + 1)) {
+    const size_t end = at + entry.size();
+    if ((at == 0 || list[at - 1] == ',') && (end == list.size() || list[end] == ',')) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void CSqlParser::AddTables(CString& list, const char* more) {
   if (more == nullptr) return;
+  // Most merges bring nothing or a table the list holds already, written
+  // the same way: a list in its rebuilt form then stays as it is.
+  const std::string_view added = TrimView(more);
+  if ((added.empty() || HoldsEntry(list.view(), added)) && IsPlainList(list.view())) return;
   // The list is rebuilt from its non-empty entries: readers of a table
   // list stop at the first empty entry, so "A,,B" or "A," must not remain.
   // The keys of the listed entries and aliases are made only when `more`
   // brings an entry to check against them.
-  const bool adding = !TrimView(more).empty();
+  const bool adding = !added.empty();
   NameKeys known;
   std::string merged;
   merged.reserve(static_cast<size_t>(list.GetLength()) + (adding ? std::strlen(more) + 1 : 0));
@@ -394,6 +430,7 @@ int CSqlParser::FindTable(const char* tables, const char* table) {
 
 CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) {
   const std::string_view t = expr ? std::string_view(expr) : std::string_view();
+  if (t.find('.') == std::string_view::npos) return CString();  // a qualifier stands before a dot
   std::string result;
   std::unordered_set<std::string> seen;
   size_t i = 0;

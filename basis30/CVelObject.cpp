@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <set>
 #include <string>
 
@@ -59,7 +60,7 @@ IXMLDOMElementPtr FindAttachment(const IXMLDOMElementPtr& attachments, const cha
 
 }  // namespace
 
-CVelObject::CVelObject(IXMLDOMNodePtr node) : m_pElement(node) {}
+CVelObject::CVelObject(IXMLDOMNodePtr node) : m_pElement(std::move(node)) {}
 
 CVelObject::~CVelObject() = default;
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <iterator>
+#include <utility>
 
 #include "platform/DomStore.h"
 #include "platform/IXMLDOMNodeListPtr.h"
@@ -57,6 +58,10 @@ bool HoldsText(xmlAttrPtr attr, const char* value) {
 
 IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
     : IXMLDOMNodePtr(node && node.GetInterfacePtr()->type == XML_ELEMENT_NODE ? node : IXMLDOMNodePtr()) {}
+
+IXMLDOMElementPtr::IXMLDOMElementPtr(IXMLDOMNodePtr&& node) noexcept : IXMLDOMNodePtr(std::move(node)) {
+  if (*this && GetInterfacePtr()->type != XML_ELEMENT_NODE) IXMLDOMNodePtr::operator=(IXMLDOMNodePtr());
+}
 
 CString IXMLDOMElementPtr::getAttribute(const char* name) const {
   xmlNodePtr n = Checked("getAttribute");

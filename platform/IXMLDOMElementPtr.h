@@ -17,6 +17,8 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   IXMLDOMElementPtr(std::nullptr_t) noexcept {}  // NOLINT
   // Null unless `node` is an element.
   IXMLDOMElementPtr(const IXMLDOMNodePtr& node);  // NOLINT: interface query
+  // The same, taking over the handle instead of copying it.
+  IXMLDOMElementPtr(IXMLDOMNodePtr&& node) noexcept;  // NOLINT: interface query
   const IXMLDOMElementPtr* operator->() const noexcept { return this; }
 
   CString tagName() const { return nodeName(); }

@@ -2,10 +2,12 @@
 // repository.
 #include "contracts/trellis/CBaseObject.h"
 
+#include <utility>
+
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/trellis/CRepository.h"
 
-CBaseObject::CBaseObject(IXMLDOMNodePtr node) : CVelObject(node) {}
+CBaseObject::CBaseObject(IXMLDOMNodePtr node) : CVelObject(std::move(node)) {}
 
 CBaseObject::~CBaseObject() = default;
 

@@ -30,6 +30,20 @@ bool IsListed(std::string_view upper, bool compareOnly, bool wordsOnly = false) 
 
 bool IsWordOperator(const CString& op) { return IsListed(op.view(), true, true); }
 
+// True when `text` starts with one of the operators, in any letter case. An
+// operator found at the left of a text is such a start; most values start
+// otherwise and need no search.
+bool StartsWithOperator(std::string_view text) {
+  const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+  for (const std::string_view op : kOperators) {
+    if (text.size() < op.size()) continue;
+    size_t i = 0;
+    while (i < op.size() && upper(text[i]) == op[i]) ++i;
+    if (i == op.size()) return true;
+  }
+  return false;
+}
+
 // True when `value` is exactly one SQL string literal: it opens and closes
 // with an apostrophe and every apostrophe inside is doubled.
 bool IsOneLiteral(const CString& value) {
@@ -122,6 +136,7 @@ bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std
 
 CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
   text.TrimLeft();
+  if (!StartsWithOperator(text.view())) return CString();
   int n = text.GetLength() - 1;
   if (n > kLongestOperator + 1) n = kLongestOperator + 1;
   for (; n >= 1; --n) {

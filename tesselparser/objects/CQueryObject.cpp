@@ -2,6 +2,7 @@
 #include "objects/CQueryObject.h"
 
 #include <cstring>
+#include <utility>
 
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/ExprProcessor.h"
@@ -93,7 +94,7 @@ void AddUnique(CString& result, const CString& table) {
 
 }  // namespace
 
-CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(node) { Init(); }
+CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(std::move(node)) { Init(); }
 
 CQueryObject::~CQueryObject() = default;
 
@@ -124,6 +125,7 @@ CString CQueryObject::GetWhereClause() {
 AGGTYPE CQueryObject::GetAggregationType() {
   if (m_nAggregation != -1) return static_cast<AGGTYPE>(m_nAggregation);
   const CString text = GetAttribute("Aggregation");
+  if (text.IsEmpty()) return AGG_NONE;
   for (const auto& entry : kAggregations) {
     if (text == entry.text) return entry.type;
   }

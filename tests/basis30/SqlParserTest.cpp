@@ -118,6 +118,19 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
       {"A", nullptr, "A"},
       {"{D}.S.T", "{D}.S.T,{E}.S.T", "{D}.S.T,{E}.S.T"},
       {"[a,b]", "c", "[a,b],c"},
+      // Merging nothing, or a table listed already, still leaves the list
+      // in its rebuilt form.
+      {"A , B", "", "A,B"},
+      {"A,,B", " ", "A,B"},
+      {" A,B", "A", "A,B"},
+      {"A, B", "B", "A,B"},
+      {"A,B,", "B", "A,B"},
+      {"(x, y) q,B", "B", "(x, y) q,B"},
+      {"A,B", "B ", "A,B"},
+      {"AB,B", "A", "AB,B,A"},
+      {"BA,B", "A", "BA,B,A"},
+      {"A B,C", "A B", "A B,C"},
+      {"A,B", "b", "A,B"},
   };
   for (const auto& c : cases) {
     CString list(c.list);
