@@ -535,6 +535,9 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
 
 HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles, const CStringArray& tables) {
   cycles.clear();
+  // A cycle runs through three pairs of tables at least, so through three
+  // relations: most models of a query have fewer and need no graph.
+  if (RelationElements(m_pRelations).size() < 3) return S_OK;
   const TableGraph graph = ReadGraph(m_pRelations);
   const int count = static_cast<int>(graph.names.size());
   // For each table, how often the list names it and where it first does.

@@ -76,11 +76,11 @@ TEST(DocumentLoadTest, PredefinedEntitiesCharacterReferencesAndABareDoctypeStayA
 TEST(DocumentLoadTest, FormattingIsDroppedButPreservedSpaceAndCdataStay) {
   IXMLDOMDocumentPtr doc = LoadXml(
       "<D>\n  <P xml:space=\"preserve\">   <In>  </In><Back xml:space=\"default\">  <X/>  </Back></P>\n"
-      "  <C><![CDATA[  ]]></C>\n  <T>  </T>\n</D>");
+      "  <C><![CDATA[  ]]></C>\n  <T>  </T>\n  <M>x <b/> <!--c--> y</M>\n  <R>&#32; <b/> </R>\n</D>");
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc.documentElement().xml(),
             "<D><P xml:space=\"preserve\">   <In>  </In><Back xml:space=\"default\"><X/></Back></P>"
-            "<C><![CDATA[  ]]></C><T/></D>");
+            "<C><![CDATA[  ]]></C><T/><M>x <b/><!--c--> y</M><R><b/></R></D>");
 }
 
 class DocumentSaveTest : public ::testing::Test {
