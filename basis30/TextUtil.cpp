@@ -9,6 +9,7 @@
 #include "contracts/basis30/TextUtil.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -241,7 +242,24 @@ bool TrimShell(CString& text, const char* shell, bool bRepeat) {
   return removed;
 }
 
-bool IsNoname(char ch) { return !(IsAsciiLetter(ch) || IsDigit(ch) || ch == '_' || IsHighByte(ch)); }
+namespace {
+
+// The name characters by byte value: letters, digits, '_' and every byte of
+// a multi-byte character. Names are checked for every column of every
+// statement. Built at compile time, so that no initialisation order matters.
+constexpr std::array<bool, 256> MakeNameChars() {
+  std::array<bool, 256> name{};
+  for (int c = 0; c < 256; ++c) {
+    name[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                   c == '_' || c >= 0x80;
+  }
+  return name;
+}
+constexpr std::array<bool, 256> kNameChars = MakeNameChars();
+
+}  // namespace
+
+bool IsNoname(char ch) { return !kNameChars[static_cast<unsigned char>(ch)]; }
 
 bool IsTradNaming(const char* name) {
   const std::string_view t = View(name);
