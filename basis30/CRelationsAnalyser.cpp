@@ -24,12 +24,6 @@ std::string Fold(const CString& name) {
   return folded.str();
 }
 
-struct Relation {
-  IXMLDOMElementPtr element;
-  std::string pk;  // folded
-  std::string fk;  // folded
-};
-
 // The "Relation" children of `relations`, in document order.
 std::vector<IXMLDOMElementPtr> RelationElements(const IXMLDOMNodePtr& relations) {
   std::vector<IXMLDOMElementPtr> result;
@@ -39,11 +33,6 @@ std::vector<IXMLDOMElementPtr> RelationElements(const IXMLDOMNodePtr& relations)
     if (element && element.tagName() == "Relation") result.push_back(element);
   }
   return result;
-}
-
-// An unordered pair of folded table names.
-std::pair<std::string, std::string> PairKey(const std::string& a, const std::string& b) {
-  return a < b ? std::make_pair(a, b) : std::make_pair(b, a);
 }
 
 // The alias of a "Tables" child as it may stand in the table list: as
@@ -119,12 +108,34 @@ IXMLDOMElementPtr SwappedCopy(const IXMLDOMElementPtr& relation) {
 }
 
 // The relations between two different named tables, and for each table
-// (folded) the indices of its relations in document order: the relation
-// graph of the whole model.
+// the indices of its relations in document order: the relation graph of
+// the whole model. Tables are numbered in order of first mention, so that
+// the searches below work on numbers, not on names.
+struct Relation {
+  IXMLDOMElementPtr element;
+  int pk;
+  int fk;
+};
+
 struct Model {
   std::vector<Relation> relations;
-  std::unordered_map<std::string, std::vector<std::size_t>> byTable;
-  std::unordered_map<std::string, CString> spelling;  // as first named
+  std::vector<std::vector<std::size_t>> byTable;  // per table number
+  std::vector<CString> spelling;                  // as first named
+  std::unordered_map<std::string, int> ids;       // folded name -> number
+
+  // The number of the table `folded` names; -1 when no relation names it.
+  int Find(const std::string& folded) const {
+    const auto it = ids.find(folded);
+    return it == ids.end() ? -1 : it->second;
+  }
+  int Add(const CString& name, const std::string& folded) {
+    const auto [it, inserted] = ids.emplace(folded, static_cast<int>(spelling.size()));
+    if (inserted) {
+      spelling.push_back(name);
+      byTable.emplace_back();
+    }
+    return it->second;
+  }
 };
 
 Model ReadModel(const IXMLDOMNodePtr& relationsNode) {
@@ -132,34 +143,37 @@ Model ReadModel(const IXMLDOMNodePtr& relationsNode) {
   for (const IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
     const CString pk = element.getAttribute("PkTable");
     const CString fk = element.getAttribute("FkTable");
-    Relation relation{element, Fold(pk), Fold(fk)};
-    if (relation.pk.empty() || relation.fk.empty() || relation.pk == relation.fk) continue;
-    model.spelling.emplace(relation.pk, pk);
-    model.spelling.emplace(relation.fk, fk);
-    model.byTable[relation.pk].push_back(model.relations.size());
-    model.byTable[relation.fk].push_back(model.relations.size());
+    const std::string pkKey = Fold(pk);
+    const std::string fkKey = Fold(fk);
+    if (pkKey.empty() || fkKey.empty() || pkKey == fkKey) continue;
+    Relation relation{element, model.Add(pk, pkKey), model.Add(fk, fkKey)};
+    model.byTable[static_cast<std::size_t>(relation.pk)].push_back(model.relations.size());
+    model.byTable[static_cast<std::size_t>(relation.fk)].push_back(model.relations.size());
     model.relations.push_back(std::move(relation));
   }
   return model;
 }
 
-// Whether two tables of the list lie in one part of the model's graph:
-// only then can anything be joined.
-bool AnyTwoConnected(const Model& model, const std::unordered_set<std::string>& inList) {
-  std::unordered_set<std::string> seen;
-  for (const std::string& table : inList) {
-    if (seen.count(table) != 0 || model.byTable.count(table) == 0) continue;
-    int listed = 0;
-    std::deque<std::string> queue{table};
-    seen.insert(table);
+int OtherSide(const Relation& relation, int table) { return relation.pk == table ? relation.fk : relation.pk; }
+
+// Whether two tables of the list (`listed`, per table number) lie in one
+// part of the model's graph: only then can anything be joined.
+bool AnyTwoConnected(const Model& model, const std::vector<char>& listed) {
+  std::vector<char> seen(model.spelling.size(), 0);
+  for (std::size_t table = 0; table < listed.size(); ++table) {
+    if (!listed[table] || seen[table]) continue;
+    int count = 0;
+    std::deque<int> queue{static_cast<int>(table)};
+    seen[table] = 1;
     while (!queue.empty()) {
-      const std::string current = queue.front();
+      const int current = queue.front();
       queue.pop_front();
-      if (inList.count(current) != 0 && ++listed >= 2) return true;
-      for (std::size_t index : model.byTable.at(current)) {
-        const Relation& relation = model.relations[index];
-        const std::string& other = relation.pk == current ? relation.fk : relation.pk;
-        if (seen.insert(other).second) queue.push_back(other);
+      if (listed[static_cast<std::size_t>(current)] && ++count >= 2) return true;
+      for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
+        const int other = OtherSide(model.relations[index], current);
+        if (seen[static_cast<std::size_t>(other)]) continue;
+        seen[static_cast<std::size_t>(other)] = 1;
+        queue.push_back(other);
       }
     }
   }
@@ -171,35 +185,35 @@ bool AnyTwoConnected(const Model& model, const std::unordered_set<std::string>& 
 // nearest table of the list not yet joined through a shortest chain of
 // relations, whose inner tables (none of the list: a listed one would be
 // nearer) join as bridges.
-void ConnectThroughModel(const Model& model, const std::unordered_set<std::string>& inList,
-                         std::unordered_set<std::string>& joined, std::vector<std::string>& order) {
+void ConnectThroughModel(const Model& model, const std::vector<char>& listed, std::vector<char>& joined,
+                         std::vector<int>& order) {
   for (;;) {
-    std::unordered_map<std::string, std::string> cameFrom;
-    std::deque<std::string> queue(order.begin(), order.end());
-    std::unordered_set<std::string> seen(joined);
-    std::string found;
-    while (!queue.empty() && found.empty()) {
-      const std::string current = queue.front();
+    std::vector<int> cameFrom(model.spelling.size(), -1);
+    std::deque<int> queue(order.begin(), order.end());
+    std::vector<char> seen(joined);
+    int found = -1;
+    while (!queue.empty() && found < 0) {
+      const int current = queue.front();
       queue.pop_front();
-      const auto entry = model.byTable.find(current);
-      if (entry == model.byTable.end()) continue;
-      for (std::size_t index : entry->second) {
-        const Relation& relation = model.relations[index];
-        const std::string& other = relation.pk == current ? relation.fk : relation.pk;
-        if (!seen.insert(other).second) continue;
-        cameFrom[other] = current;
-        if (inList.count(other) != 0) {
+      for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
+        const int other = OtherSide(model.relations[index], current);
+        if (seen[static_cast<std::size_t>(other)]) continue;
+        seen[static_cast<std::size_t>(other)] = 1;
+        cameFrom[static_cast<std::size_t>(other)] = current;
+        if (listed[static_cast<std::size_t>(other)]) {
           found = other;
           break;
         }
         queue.push_back(other);
       }
     }
-    if (found.empty()) return;
-    std::vector<std::string> chain;
-    for (std::string table = found; joined.count(table) == 0; table = cameFrom[table]) chain.push_back(table);
+    if (found < 0) return;
+    std::vector<int> chain;
+    for (int table = found; !joined[static_cast<std::size_t>(table)]; table = cameFrom[static_cast<std::size_t>(table)]) {
+      chain.push_back(table);
+    }
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      joined.insert(*it);
+      joined[static_cast<std::size_t>(*it)] = 1;
       order.push_back(*it);
     }
   }
@@ -416,35 +430,50 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
   }
 
   const Model model = ReadModel(m_pRelations);
-  if (!AnyTwoConnected(model, inList)) return RA_NO_RELATION;
+  const std::size_t count = model.spelling.size();
+  std::vector<char> listed(count, 0);
+  for (const std::string& table : inList) {
+    const int id = model.Find(table);
+    if (id >= 0) listed[static_cast<std::size_t>(id)] = 1;
+  }
+  if (!AnyTwoConnected(model, listed)) return RA_NO_RELATION;
 
   // The tables to join: those of the list that the start table reaches,
-  // and the bridging tables between them.
-  std::unordered_set<std::string> joined{startKey};
-  std::vector<std::string> joinOrder{startKey};
-  ConnectThroughModel(model, inList, joined, joinOrder);
+  // and the bridging tables between them. A start table that no relation
+  // names reaches nothing.
+  const int first = model.Find(startKey);
+  std::vector<char> joined(count, 0);
+  std::vector<int> joinOrder;
+  if (first >= 0) {
+    joined[static_cast<std::size_t>(first)] = 1;
+    joinOrder.push_back(first);
+    ConnectThroughModel(model, listed, joined, joinOrder);
+  }
 
   // Breadth-first from the start table over the relations among them.
   // Each relation is decided once, when the first of its tables is visited.
   std::vector<bool> decided(model.relations.size(), false);
   std::vector<std::size_t> order;
   std::vector<bool> swapped;  // per entry of `order`
-  std::unordered_set<std::string> reached{startKey};
-  std::set<std::pair<std::string, std::string>> joinedPairs;
-  std::deque<std::string> queue{startKey};
+  std::vector<char> reached(count, 0);
+  std::set<std::pair<int, int>> joinedPairs;
+  std::deque<int> queue;
+  if (first >= 0) {
+    reached[static_cast<std::size_t>(first)] = 1;
+    queue.push_back(first);
+  }
   while (!queue.empty()) {
-    const std::string table = queue.front();
+    const int table = queue.front();
     queue.pop_front();
-    const auto entry = model.byTable.find(table);
-    if (entry == model.byTable.end()) continue;
-    for (std::size_t index : entry->second) {
+    for (std::size_t index : model.byTable[static_cast<std::size_t>(table)]) {
       if (decided[index]) continue;
       const Relation& relation = model.relations[index];
-      const std::string& other = relation.pk == table ? relation.fk : relation.pk;
-      if (joined.count(other) == 0) continue;
+      const int other = OtherSide(relation, table);
+      if (!joined[static_cast<std::size_t>(other)]) continue;
       decided[index] = true;
-      const auto pair = PairKey(relation.pk, relation.fk);
-      if (reached.insert(other).second) {
+      const std::pair<int, int> pair = std::minmax(relation.pk, relation.fk);
+      if (!reached[static_cast<std::size_t>(other)]) {
+        reached[static_cast<std::size_t>(other)] = 1;
         queue.push_back(other);
         joinedPairs.insert(pair);
         order.push_back(index);
@@ -452,7 +481,7 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
         // that the table already joined stands on the primary-key side and
         // LEFT/RIGHT keep which side is optional.
         swapped.push_back(relation.fk == table);
-        if (inList.count(other) == 0) tables.push_back(model.spelling.at(other));
+        if (!listed[static_cast<std::size_t>(other)]) tables.push_back(model.spelling[static_cast<std::size_t>(other)]);
       } else if (joinedPairs.count(pair) != 0) {
         order.push_back(index);  // parallel to a relation already taken
         swapped.push_back(false);
@@ -463,8 +492,12 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
 
   for (std::size_t i = 0; i < order.size(); ++i) steps.push_back({model.relations[order[i]].element, swapped[i]});
 
+  // Every table of the list must be reached; the start table counts as
+  // reached even when no relation names it.
   for (const std::string& table : inList) {
-    if (reached.count(table) == 0) return TPE_ANALYSER_DISCONNECTED;
+    if (table == startKey) continue;
+    const int id = model.Find(table);
+    if (id < 0 || !reached[static_cast<std::size_t>(id)]) return TPE_ANALYSER_DISCONNECTED;
   }
   return S_OK;
 }
