@@ -93,11 +93,16 @@ void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const 
   if (!plain && xmlValidateNameValue(X(name)) == 0) {
     throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
   }
-  if (plain && HoldsText(FindAttribute(n, name), value ? value : "")) {
+  const xmlAttrPtr existing = plain ? FindAttribute(n, name) : nullptr;
+  if (plain && HoldsText(existing, value ? value : "")) {
     return;  // recomposing writes the same texts again: nothing changes
   }
   DomStore::InvalidateAttribute(n->doc, name);
-  if (xmlSetProp(n, X(name), X(value ? value : "")) == nullptr) {
+  // A plain name the element does not carry (and no document type gives a
+  // default) is added without libxml2 searching the list a second time.
+  const xmlAttrPtr written = plain && existing == nullptr ? xmlNewProp(n, X(name), X(value ? value : ""))
+                                                          : xmlSetProp(n, X(name), X(value ? value : ""));
+  if (written == nullptr) {
     throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
   }
 }

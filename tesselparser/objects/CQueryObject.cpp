@@ -40,6 +40,16 @@ constexpr AggregationName kAggregations[] = {
 // The name as SQL takes it: plain when it can stand alone, else bracketed.
 CString Plain(const CString& name) { return IsTradNaming(name) ? name : "[" + name + "]"; }
 
+// Writes `value` into the attribute `name`, or removes it when `value` is
+// empty, as the object model's attribute writer does.
+void WriteOrRemove(const IXMLDOMElementPtr& element, const char* name, const CString& value) {
+  if (value.IsEmpty()) {
+    element.removeAttribute(name);
+  } else {
+    element.setAttribute(name, value);
+  }
+}
+
 // A text inside a quoted literal: every apostrophe doubled.
 CString Quoted(CString text) {
   text.Replace("'", "''");
@@ -371,8 +381,8 @@ void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
                                             : element.endsWithAttributes({{"Expression", expression}, {"WhereClause", where}});
   if (!inPlace) ClearTexts();
   // In place, only an empty text may still have to go (from elsewhere).
-  if (!inPlace || expression.IsEmpty()) SetExpression(expression);
-  if (!inPlace || where.IsEmpty()) SetAttribute("WhereClause", where);
+  if (!inPlace || expression.IsEmpty()) WriteOrRemove(element, "Expression", expression);
+  if (!inPlace || where.IsEmpty()) WriteOrRemove(element, "WhereClause", where);
 }
 
 HRESULT CQueryObject::ComposeExpression(CString& expr) {
