@@ -3,6 +3,7 @@
 #include "contracts/basis30/CSqlParser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -157,24 +158,26 @@ class NameKeys {
  public:
   bool Contains(std::string_view name) const {
     if (m_set.empty()) {
-      return std::any_of(m_names.begin(), m_names.end(), [name](std::string_view n) { return SameKey(n, name); });
+      const auto end = m_names.begin() + static_cast<std::ptrdiff_t>(m_count);
+      return std::any_of(m_names.begin(), end, [name](std::string_view n) { return SameKey(n, name); });
     }
     return m_set.count(NameKey(name)) != 0;
   }
   void Add(std::string_view name) {
-    if (m_set.empty() && m_names.size() < kLinear) {
-      m_names.push_back(name);
+    if (m_set.empty() && m_count < kLinear) {
+      m_names[m_count++] = name;
       return;
     }
     if (m_set.empty()) {
-      for (const std::string_view n : m_names) m_set.insert(NameKey(n));
+      for (size_t i = 0; i < m_count; ++i) m_set.insert(NameKey(m_names[i]));
     }
     m_set.insert(NameKey(name));
   }
 
  private:
   static constexpr size_t kLinear = 16;
-  std::vector<std::string_view> m_names;
+  std::array<std::string_view, kLinear> m_names;  // held in place: no allocation for a short list
+  size_t m_count = 0;
   std::unordered_set<std::string> m_set;
 };
 
@@ -428,6 +431,23 @@ int CSqlParser::FindTable(const char* tables, const char* table) {
   return found;
 }
 
+namespace {
+
+// The ends of the parts of a dotted chain read so far: how many, and where
+// the last two end.
+struct PartEnds {
+  size_t count = 0;
+  size_t last = 0;
+  size_t beforeLast = 0;
+  void Add(size_t end) {
+    beforeLast = last;
+    last = end;
+    ++count;
+  }
+};
+
+}  // namespace
+
 CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) {
   const std::string_view t = expr ? std::string_view(expr) : std::string_view();
   if (t.find('.') == std::string_view::npos) return CString();  // a qualifier stands before a dot
@@ -462,15 +482,17 @@ CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) 
       continue;
     }
     // A chain of dot-separated parts: T.c, [S].[T].[c], {D}.S.T.c.
+    // Only the ends of the last two parts matter: the qualifier ends where
+    // the part before the last one does.
     const size_t chainStart = i;
-    std::vector<size_t> partEnds;
+    PartEnds ends;
     size_t pos = i;
     for (;;) {
       const size_t end = PartEnd(t, pos);
       if (end == std::string_view::npos) break;
-      partEnds.push_back(end);
+      ends.Add(end);
       if (end + 1 < t.size() && t[end] == '.' && t[end + 1] == '*') {
-        partEnds.push_back(end + 2);  // T.*
+        ends.Add(end + 2);  // T.*
         break;
       }
       if (end + 1 < t.size() && t[end] == '.' && StartsPart(t[end + 1])) {
@@ -479,17 +501,17 @@ CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) 
       }
       break;
     }
-    if (partEnds.empty() || (c == '{' && partEnds.size() == 1)) {
+    if (ends.count == 0 || (c == '{' && ends.count == 1)) {
       // An unclosed part, or a braced text that qualifies nothing (a
       // parameter reference, a date literal, an escape such as {fn ...}):
       // read on inside it.
       ++i;
       continue;
     }
-    i = partEnds.back();
+    i = ends.last;
     if (i < t.size() && t[i] == '(') continue;  // a function call, not a column
-    if (partEnds.size() < 2) continue;
-    const std::string_view table = t.substr(chainStart, partEnds[partEnds.size() - 2] - chainStart);
+    if (ends.count < 2) continue;
+    const std::string_view table = t.substr(chainStart, ends.beforeLast - chainStart);
     if (!seen.insert(NameKey(table)).second) continue;
     if (!result.empty()) result += ',';
     result.append(table);
