@@ -163,11 +163,10 @@ bool AnyTwoConnected(const Model& model, const std::vector<char>& listed) {
   for (std::size_t table = 0; table < listed.size(); ++table) {
     if (!listed[table] || seen[table]) continue;
     int count = 0;
-    std::deque<int> queue{static_cast<int>(table)};
+    std::vector<int> queue{static_cast<int>(table)};  // read from `head` on: first in, first out
     seen[table] = 1;
-    while (!queue.empty()) {
-      const int current = queue.front();
-      queue.pop_front();
+    for (std::size_t head = 0; head < queue.size();) {
+      const int current = queue[head++];
       if (listed[static_cast<std::size_t>(current)] && ++count >= 2) return true;
       for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
         const int other = OtherSide(model.relations[index], current);
@@ -189,12 +188,11 @@ void ConnectThroughModel(const Model& model, const std::vector<char>& listed, st
                          std::vector<int>& order) {
   for (;;) {
     std::vector<int> cameFrom(model.spelling.size(), -1);
-    std::deque<int> queue(order.begin(), order.end());
+    std::vector<int> queue(order.begin(), order.end());
     std::vector<char> seen(joined);
     int found = -1;
-    while (!queue.empty() && found < 0) {
-      const int current = queue.front();
-      queue.pop_front();
+    for (std::size_t head = 0; head < queue.size() && found < 0;) {
+      const int current = queue[head++];
       for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
         const int other = OtherSide(model.relations[index], current);
         if (seen[static_cast<std::size_t>(other)]) continue;
@@ -457,14 +455,13 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
   std::vector<bool> swapped;  // per entry of `order`
   std::vector<char> reached(count, 0);
   std::set<std::pair<int, int>> joinedPairs;
-  std::deque<int> queue;
+  std::vector<int> queue;
   if (first >= 0) {
     reached[static_cast<std::size_t>(first)] = 1;
     queue.push_back(first);
   }
-  while (!queue.empty()) {
-    const int table = queue.front();
-    queue.pop_front();
+  for (std::size_t head = 0; head < queue.size();) {
+    const int table = queue[head++];
     for (std::size_t index : model.byTable[static_cast<std::size_t>(table)]) {
       if (decided[index]) continue;
       const Relation& relation = model.relations[index];
