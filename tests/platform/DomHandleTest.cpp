@@ -117,6 +117,34 @@ TEST_F(DomHandleTest, AttributesReadEmptyWhenAbsentAndRoundTrip) {
   EXPECT_FALSE(query.hasAttribute("Command"));
 }
 
+TEST_F(DomHandleTest, TrailingAttributesAreRecognisedByNameAndText) {
+  IXMLDOMDocumentPtr doc = LoadXml("<R xmlns:n=\"urn:n\" a=\"1\" b=\"2\" c=\"3\"/>");
+  IXMLDOMElementPtr r = doc.documentElement();
+  EXPECT_TRUE(r.endsWithAttributes({}));
+  EXPECT_TRUE(r.endsWithAttributes({{"c", "3"}}));
+  EXPECT_TRUE(r.endsWithAttributes({{"b", "2"}, {"c", "3"}}));
+  EXPECT_TRUE(r.endsWithAttributes({{"a", "1"}, {"b", "2"}, {"c", "3"}}));
+  EXPECT_FALSE(r.endsWithAttributes({{"c", "4"}}));              // same name, other text
+  EXPECT_FALSE(r.endsWithAttributes({{"b", "2"}}));              // there, but not last
+  EXPECT_FALSE(r.endsWithAttributes({{"c", "3"}, {"b", "2"}}));  // order counts
+  EXPECT_FALSE(r.endsWithAttributes({{"x", "0"}, {"a", "1"}, {"b", "2"}, {"c", "3"}}));
+  // A namespaced attribute of the same local name is another attribute.
+  IXMLDOMDocumentPtr spaced = LoadXml("<R xmlns:n=\"urn:n\" a=\"1\" n:c=\"3\"/>");
+  EXPECT_FALSE(spaced.documentElement().endsWithAttributes({{"c", "3"}}));
+}
+
+TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
+  IXMLDOMDocumentPtr doc = LoadXml("<!DOCTYPE R [<!ATTLIST R a CDATA \"given\">]><R b=\"2\"/>");
+  ASSERT_TRUE(doc);
+  IXMLDOMElementPtr r = doc.documentElement();
+  EXPECT_EQ(r.getAttribute("a"), "given");
+  r.setAttribute("a", "own");
+  EXPECT_EQ(r.getAttribute("a"), "own");
+  EXPECT_TRUE(r.endsWithAttributes({{"b", "2"}, {"a", "own"}}));
+  r.setAttribute("c", "new");  // absent and without a default: appended
+  EXPECT_TRUE(r.endsWithAttributes({{"a", "own"}, {"c", "new"}}));
+}
+
 TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
   EXPECT_FALSE(IXMLDOMElementPtr(IXMLDOMNodePtr(m_doc)));
   EXPECT_TRUE(IXMLDOMDocumentPtr(IXMLDOMNodePtr(m_doc)));
