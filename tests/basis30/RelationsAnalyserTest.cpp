@@ -265,6 +265,8 @@ TEST_F(RelationsAnalyserTest, CyclesThroughTheGivenTablesOnly) {
       {"two loops sharing a table, ordered by the list", "A-B B-C C-A C-D D-E E-C", {"D", "E", "B", "A"},
        {"D,C,E", "B,A,C"}},
       {"tables named in relations only", "A-B B-C", {"Q", "R"}, {}},
+      {"two relations, one each way: too few for a cycle", "A-B B-A", {"A", "B"}, {}},
+      {"three relations over two tables", "A-B B-A A-B", {"A", "B"}, {}},
       {"long chain into a triangle", chain, {"T0", "T20001", "T20000"}, {"T20001,T20000,T19999"}},
   };
   for (const ThroughCase& c : cases) {
