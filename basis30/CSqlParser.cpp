@@ -221,6 +221,11 @@ CString AndJoin(const CString& a, const CString& b) {
 // dataset commands built from a statement are split at blank lines.
 CString CleanPiece(const CString& piece) {
   const std::string_view t = TrimView(piece.view());
+  // Without a line break there is no blank line to reduce: the trimmed
+  // piece is the result.
+  if (std::memchr(t.data(), '\n', t.size()) == nullptr && std::memchr(t.data(), '\r', t.size()) == nullptr) {
+    return t.size() == piece.view().size() ? piece : CString(t.data(), static_cast<int>(t.size()));
+  }
   std::string out;
   out.reserve(t.size());
   for (size_t i = 0; i < t.size();) {

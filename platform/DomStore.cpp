@@ -348,7 +348,7 @@ const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char
   while (!stack.empty()) {
     xmlNodePtr n = stack.back();
     stack.pop_back();
-    if (n->ns == nullptr && xmlStrEqual(n->name, reinterpret_cast<const xmlChar*>(name))) elements.push_back(n);
+    if (n->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(n->name), name) == 0) elements.push_back(n);
     for (xmlNodePtr c = n->last; c != nullptr; c = c->prev) {
       if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
     }

@@ -51,7 +51,7 @@ bool HoldsText(xmlAttrPtr attr, const char* value) {
   xmlNodePtr text = attr->children;
   if (text == nullptr) return *value == '\0';
   return text->next == nullptr && text->type == XML_TEXT_NODE && text->content != nullptr &&
-         xmlStrEqual(text->content, X(value));
+         std::strcmp(reinterpret_cast<const char*>(text->content), value) == 0;
 }
 
 }  // namespace
@@ -127,7 +127,8 @@ bool IXMLDOMElementPtr::endsWithAttributes(
   xmlAttrPtr attr = n->properties;
   while (attr != nullptr && attr->next != nullptr) attr = attr->next;
   for (auto it = std::rbegin(expected); it != std::rend(expected); ++it, attr = attr->prev) {
-    if (attr == nullptr || attr->ns != nullptr || !xmlStrEqual(attr->name, X(it->first))) return false;
+    if (attr == nullptr || attr->ns != nullptr) return false;
+    if (std::strcmp(reinterpret_cast<const char*>(attr->name), it->first) != 0) return false;
     if (!HoldsText(attr, it->second ? it->second : "")) return false;
   }
   return true;

@@ -2,6 +2,7 @@
 #include "objects/CQueryObject.h"
 
 #include <cstring>
+#include <optional>
 #include <utility>
 
 #include "contracts/basis30/CSqlParser.h"
@@ -386,12 +387,17 @@ void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
 }
 
 HRESULT CQueryObject::ComposeExpression(CString& expr) {
-  CObjectNesting nesting(m_pSourceNode, CObjectNesting::PARSE);
-  if (!nesting.Entered()) {
+  const CString type = GetType();
+  // A field, table or text is built from its own attributes and reaches no
+  // other object: only the other kinds can come back to themselves.
+  const bool leaf = type == "Field" || type == "Table" || type == "Text";
+  std::optional<CObjectNesting> nesting;
+  if (!leaf) nesting.emplace(m_pSourceNode, CObjectNesting::PARSE);
+  if (nesting && !nesting->Entered()) {
     SetErrorInfo(FormatMsg(TPE_REFERENCE_CYCLE, GetName()), nullptr);
     return TPE_REFERENCE_CYCLE;
   }
-  HRESULT rc = BuildExpression(expr);
+  HRESULT rc = BuildExpression(type, expr);
   if (rc < 0) return rc;
   rc = ApplyAggregation(expr);
   if (rc < 0) return rc;
@@ -399,9 +405,8 @@ HRESULT CQueryObject::ComposeExpression(CString& expr) {
   return S_OK;
 }
 
-HRESULT CQueryObject::BuildExpression(CString& expr) {
+HRESULT CQueryObject::BuildExpression(const CString& type, CString& expr) {
   CBaseObject source(m_pSourceNode);
-  const CString type = GetType();
   expr.Empty();
   if (type == "Field") {
     const CString name = GetName();

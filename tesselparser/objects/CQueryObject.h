@@ -116,7 +116,8 @@ class TESSEL_API CQueryObject : public CBaseObject {
   // The object's expression (aggregation and condition included) from its
   // source element, guarded against objects that reach themselves.
   HRESULT ComposeExpression(CString& expr);
-  HRESULT BuildExpression(CString& expr);
+  // The bare expression of an object of element type `type`.
+  HRESULT BuildExpression(const CString& type, CString& expr);
   HRESULT ApplyAggregation(CString& expr);
   HRESULT BuildComposite(const IXMLDOMNodePtr& select, CString& expr);
   void ApplyGrouping(CString& expr, bool listCheck);

@@ -3,6 +3,7 @@
 #include "objects/CQueryObjects.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/DataSource.h"
@@ -14,6 +15,10 @@
 #include "platform/IXMLDOMNodeListPtr.h"
 
 namespace {
+
+// "Sql<index>": the attribute that holds the statement of source group
+// `index`.
+CString SqlAttributeName(int index) { return "Sql" + CString(std::to_string(index)); }
 
 int IntAttribute(const CVelObject& object, const char* name) {
   return static_cast<int>(std::strtol(object.GetAttribute(name), nullptr, 10));
@@ -134,11 +139,7 @@ void CQueryObjects::ClearSqlAttributes() {
   }
 }
 
-void CQueryObjects::SetSql(int index, const char* text) {
-  CString name;
-  name.Format("Sql%d", index);
-  SetAttribute(name, text);
-}
+void CQueryObjects::SetSql(int index, const char* text) { SetAttribute(SqlAttributeName(index), text); }
 
 void CQueryObjects::StorePieces(int index, const CQueryObjects& from) {
   m_mapSqlTables[index] = from.m_strTables;
@@ -149,10 +150,8 @@ void CQueryObjects::StorePieces(int index, const CQueryObjects& from) {
 
 int CQueryObjects::GetSqlCount() const {
   int count = 0;
-  for (CString name;; ++count) {
-    name.Format("Sql%d", count);
-    if (GetAttribute(name).IsEmpty()) return count;
-  }
+  while (!GetAttribute(SqlAttributeName(count)).IsEmpty()) ++count;
+  return count;
 }
 
 HRESULT CQueryObjects::ComposeSqls() {

@@ -73,6 +73,15 @@ TEST(SqlParserTest, StatementNeverHoldsABlankLine) {
   ASSERT_EQ(parser.ComposeSql(), S_OK);
   // The literal keeps its text; everything else loses the blank lines.
   EXPECT_EQ(parser.GetSql(), "SELECT a,\r\nb\r\nFROM T\r\nWHERE a = 1\r\nOR b = 'x\r\n\r\ny'");
+
+  // Pieces without a line break are only trimmed; two bare carriage
+  // returns make a blank line as well.
+  CSqlParser plain;
+  plain.SetColumns(" \t a,  b \t");
+  plain.SetTables("  T  ");
+  plain.SetWhereClause("a = 1\r\rOR b = 2\rAND c = 3");
+  ASSERT_EQ(plain.ComposeSql(), S_OK);
+  EXPECT_EQ(plain.GetSql(), "SELECT a,  b\r\nFROM T\r\nWHERE a = 1\r\nOR b = 2\rAND c = 3");
 }
 
 TEST(SqlParserTest, ConditionCarriedByTheColumnTextGoesToTheWhereClause) {

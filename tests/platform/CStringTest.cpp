@@ -65,6 +65,37 @@ TEST(CStringTest, FormatHandlesLongOutput) {
   EXPECT_EQ(s.Right(1), "!");
 }
 
+// Formats that only place texts are put together without the C library's
+// formatter: they must give what it gives, a literal "%%" and "%%s"
+// included, and a null text must print as nothing.
+TEST(CStringTest, TextOnlyFormatsMatchTheFormatter) {
+  const std::string big(300, 'y');
+  const char* const null = nullptr;
+  struct Case {
+    const char* format;
+    const char* a;
+    const char* b;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"%s IN (%s)", "C.Region", "'N', 'S'", "C.Region IN ('N', 'S')"},
+      {"%s", "", "", ""},
+      {"plain", "", "", "plain"},
+      {"100%% of %s", "rows", "", "100% of rows"},
+      {"%%s stays, %s goes%%", "x", "", "%s stays, x goes%"},
+      {"(%s %s)", null, "b", "( b)"},
+      {"%s|%s", big.c_str(), "end", big + "|end"},
+  };
+  for (const Case& c : cases) {
+    CString s("old");
+    s.Format(c.format, c.a, c.b);
+    EXPECT_EQ(std::string(s.GetString()), c.expected) << c.format;
+  }
+  CString mixed;
+  mixed.Format("%s=%d", "n", 5);
+  EXPECT_EQ(mixed, "n=5");
+}
+
 TEST(CStringTest, CaseFoldingLeavesMultiByteBytesAlone) {
   CString s("Größe");
   s.MakeUpper();
