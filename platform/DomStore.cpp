@@ -2,6 +2,7 @@
 // DOM handles.
 #include "platform/DomStore.h"
 
+#include <libxml/dict.h>
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ChildPath.h"
 #include "platform/ComError.h"
@@ -150,6 +152,53 @@ void DomStore::InvalidateAttribute(xmlDocPtr doc, const char* name) {
   if (!indexes.empty()) indexes.erase(name);
 }
 
+namespace {
+
+// A name of `from`'s dictionary as the target keeps it: from its own
+// dictionary, or a copy of its own when it has none.
+const xmlChar* OwnName(const xmlChar* name, xmlDictPtr from, xmlDictPtr to) {
+  if (name == nullptr || xmlDictOwns(from, name) <= 0) return name;
+  const xmlChar* own = to != nullptr ? xmlDictLookup(to, name, -1) : xmlStrdup(name);
+  if (own == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot copy a name into another document");
+  return own;
+}
+
+// A text kept in `from`'s dictionary (the parser keeps short texts there),
+// as a copy of its own: texts are changed in place, names never are.
+xmlChar* OwnText(xmlChar* text, xmlDictPtr from) {
+  if (text == nullptr || xmlDictOwns(from, text) <= 0) return text;
+  xmlChar* own = xmlStrdup(text);
+  if (own == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot copy a text into another document");
+  return own;
+}
+
+// The strings of `node`'s subtree (its attributes included) that live in
+// `from`, the dictionary of the document it leaves. That dictionary goes
+// with its document, and a string the target document does not own would
+// be freed with the node as if it were its own: a subtree that changes
+// documents takes its strings along. Iterative: a deep subtree must not
+// overflow the stack.
+void TakeStringsAlong(xmlNodePtr node, xmlDictPtr from, xmlDictPtr to) {
+  std::vector<xmlNodePtr> stack{node};
+  while (!stack.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    n->name = OwnName(n->name, from, to);
+    if (n->type == XML_ENTITY_REF_NODE) continue;  // its children belong to the entity
+    if (n->type != XML_ELEMENT_NODE) {
+      n->content = OwnText(n->content, from);
+    } else {
+      for (xmlAttrPtr a = n->properties; a != nullptr; a = a->next) {
+        a->name = OwnName(a->name, from, to);
+        for (xmlNodePtr c = a->children; c != nullptr; c = c->next) stack.push_back(c);
+      }
+    }
+    for (xmlNodePtr c = n->children; c != nullptr; c = c->next) stack.push_back(c);
+  }
+}
+
+}  // namespace
+
 void DomStore::MoveToDocument(xmlNodePtr node, xmlDocPtr target) {
   xmlDocPtr source = node->doc;
   if (source == target) return;
@@ -157,6 +206,7 @@ void DomStore::MoveToDocument(xmlNodePtr node, xmlDocPtr target) {
   DomDocHolder* from = Holder(source);
   DomDocHolder* to = Holder(target);
   Invalidate(source);
+  if (source->dict != nullptr && source->dict != target->dict) TakeStringsAlong(node, source->dict, target->dict);
   xmlSetTreeDoc(node, target);
   to->refs += refs;
   from->refs -= refs;

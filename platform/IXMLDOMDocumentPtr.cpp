@@ -25,7 +25,7 @@ namespace {
 // and save. The parser leaves out most formatting white space itself
 // (NOBLANKS) instead of making text nodes that the load then removes one by
 // one; StripBlankText removes the rest, and both honour xml:space.
-constexpr int kParseOptions = XML_PARSE_NODICT | XML_PARSE_NONET | XML_PARSE_NOBLANKS;
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 

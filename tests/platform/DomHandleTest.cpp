@@ -75,6 +75,53 @@ TEST_F(DomHandleTest, AppendingANodeOfAnotherDocumentAdoptsIt) {
   EXPECT_EQ(IXMLDOMElementPtr(objects.selectSingleNode("Text")).getAttribute("Value"), "SUM(0)");
 }
 
+// Parsed documents keep names and short texts in a dictionary of their
+// own. A subtree moved to another document must take them along: the
+// source document is gone here before the moved nodes are read, changed,
+// written and freed with their new document (the sanitizer build sees any
+// string left behind).
+TEST_F(DomHandleTest, ASubtreeMovedOutOfAParsedDocumentOutlivesIt) {
+  const char* source = R"(<Repo><Query Name="Q" ExType="Main"><QueryObjects>)"
+                       R"(<Field Name="x" Alias="T"/><Text Value="ab"/><!--c--><?pi d?></QueryObjects></Query></Repo>)";
+  struct Target {
+    const char* name;
+    IXMLDOMDocumentPtr (*make)();
+  };
+  const Target targets[] = {
+      {"parsed", [] { return LoadXml("<Other><Slot/></Other>"); }},
+      {"created",
+       [] {
+         IXMLDOMDocumentPtr doc = IXMLDOMDocumentPtr::Create();
+         doc.appendChild(doc.createElement("Other"));
+         return doc;
+       }},
+  };
+  for (const Target& t : targets) {
+    IXMLDOMDocumentPtr target = t.make();
+    {
+      IXMLDOMDocumentPtr from = LoadXml(source);
+      target.documentElement().appendChild(from.documentElement().firstChild());
+    }  // the source document and its dictionary are freed here
+    IXMLDOMElementPtr query = target.documentElement().selectSingleNode("Query");
+    ASSERT_TRUE(query) << t.name;
+    EXPECT_EQ(query.getAttribute("Name"), "Q") << t.name;
+    IXMLDOMElementPtr field = query.selectSingleNode("QueryObjects/Field");
+    EXPECT_EQ(field.getAttribute("Alias"), "T") << t.name;
+    field.setAttribute("Alias", "U");
+    field.setAttribute("Expression", "U.x");
+    IXMLDOMElementPtr text = query.selectSingleNode("QueryObjects/Text");
+    text.setAttribute("Value", "abc");
+    EXPECT_EQ(query.xml(),
+              "<Query Name=\"Q\" ExType=\"Main\"><QueryObjects><Field Name=\"x\" Alias=\"U\" Expression=\"U.x\"/>"
+              "<Text Value=\"abc\"/><!--c--><?pi d?></QueryObjects></Query>")
+        << t.name;
+    // Back into a parsed document, then both freed.
+    IXMLDOMDocumentPtr again = LoadXml("<Again/>");
+    again.documentElement().appendChild(query);
+    EXPECT_EQ(again.documentElement().firstChild().nodeName(), "Query") << t.name;
+  }
+}
+
 TEST_F(DomHandleTest, IdentityComparesNodesNotHandles) {
   IXMLDOMNodePtr a = Select("Query[1]");
   IXMLDOMNodePtr b = Root().firstChild();
