@@ -83,7 +83,7 @@ CString IXMLDOMElementPtr::getAttribute(const char* name) const {
 bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
   xmlNodePtr n = Checked("hasAttribute");
   CheckName(name);
-  return xmlHasProp(n, X(name)) != nullptr;
+  return FindAttribute(n, name) != nullptr;
 }
 
 void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const {

@@ -22,6 +22,9 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   const IXMLDOMElementPtr* operator->() const noexcept { return this; }
 
   CString tagName() const { return nodeName(); }
+  // Attributes are named without a namespace (as every attribute the
+  // library reads and writes is); a default that the document type
+  // declares counts as present.
   CString getAttribute(const char* name) const;
   bool hasAttribute(const char* name) const;
   void setAttribute(const char* name, const char* value) const;

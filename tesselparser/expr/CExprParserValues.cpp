@@ -119,6 +119,7 @@ bool CExprParser::IsOperatorText(std::string_view text, bool bCompareOnly) {
 }
 
 bool CExprParser::IsFunction(CString text) {
+  if (text.Find('(') < 0) return false;  // no call without one
   text.Trim();
   text.TrimLeft('@');
   const int open = text.Find('(');

@@ -185,6 +185,9 @@ TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
   ASSERT_TRUE(doc);
   IXMLDOMElementPtr r = doc.documentElement();
   EXPECT_EQ(r.getAttribute("a"), "given");
+  EXPECT_TRUE(r.hasAttribute("a"));
+  EXPECT_TRUE(r.hasAttribute("b"));
+  EXPECT_FALSE(r.hasAttribute("c"));
   r.setAttribute("a", "own");
   EXPECT_EQ(r.getAttribute("a"), "own");
   EXPECT_TRUE(r.endsWithAttributes({{"b", "2"}, {"a", "own"}}));
