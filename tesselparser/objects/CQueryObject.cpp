@@ -105,7 +105,7 @@ void AddUnique(CString& result, const CString& table) {
 
 }  // namespace
 
-CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(std::move(node)) { Init(); }
+CQueryObject::CQueryObject(IXMLDOMNodePtr node) : CBaseObject(std::move(node)) {}
 
 CQueryObject::~CQueryObject() = default;
 

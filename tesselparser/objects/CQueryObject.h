@@ -94,9 +94,10 @@ class TESSEL_API CQueryObject : public CBaseObject {
   // Forgets the cached results so that the next accessor parses again.
   void Init();
 
+  // A new object starts as Init leaves it.
   std::int32_t m_nAggregation = -1;
-  CString m_strExpression;
-  CString m_strWhereClause;
+  CString m_strExpression{std::string_view("NULL")};
+  CString m_strWhereClause{std::string_view("NULL")};
   IXMLDOMNodePtr m_pSourceNode;
 
  private:
