@@ -262,13 +262,14 @@ constexpr std::array<bool, 256> kNameChars = MakeNameChars();
 bool IsNoname(char ch) { return !kNameChars[static_cast<unsigned char>(ch)]; }
 
 bool IsTradNaming(const char* name) {
-  const std::string_view t = View(name);
-  if (t.empty()) return false;
-  if (!(IsAsciiLetter(t[0]) || t[0] == '_' || IsHighByte(t[0]))) return false;
-  for (const char c : t) {
-    if (IsNoname(c)) return false;
+  if (name == nullptr) return false;
+  if (!(IsAsciiLetter(name[0]) || name[0] == '_' || IsHighByte(name[0]))) return false;
+  // One pass finds both the end of the name and any character no name holds.
+  size_t length = 1;
+  for (; name[length] != '\0'; ++length) {
+    if (!kNameChars[static_cast<unsigned char>(name[length])]) return false;
   }
-  return !IsReservedWord(t);
+  return !IsReservedWord(std::string_view(name, length));
 }
 
 bool IsAllNumber(const char* text) {
