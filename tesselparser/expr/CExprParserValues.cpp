@@ -67,9 +67,20 @@ bool IsDateLiteral(const CString& value) {
   return date.ParseDateTime(value.Mid(open, value.GetLength() - open - 2));
 }
 
+// True when a [...] name holds what would act as syntax on a database that
+// takes brackets for no name quotes (PostgreSQL, Oracle, MySQL): a quote
+// would open a literal running on into the rest of the statement, a ";" or
+// a comment mark would end or hide it.
+bool ActsWithoutBrackets(std::string_view name) {
+  return name.find_first_of("'\";") != std::string_view::npos || name.find("--") != std::string_view::npos ||
+         name.find("/*") != std::string_view::npos || name.find("*/") != std::string_view::npos;
+}
+
 // True when `text` holds, outside its quoted literals and [...] names, a
 // statement separator or the start or end of a comment: raw text with one
-// of them could end the statement or hide the rest of it.
+// of them could end the statement or hide the rest of it. A [...] name
+// holding one of them, or a quote, counts as well (see ActsWithoutBrackets):
+// raw text must read the same wherever it runs.
 bool BreaksStatement(const CString& text) {
   const std::string_view t = text.view();
   for (size_t i = 0; i < t.size(); ++i) {
@@ -77,6 +88,7 @@ bool BreaksStatement(const CString& text) {
     if (ch == '\'' || ch == '"' || ch == '[') {
       const int end = SkipLiteral(t, static_cast<int>(i));
       if (end < 0) return true;
+      if (ch == '[' && ActsWithoutBrackets(t.substr(i + 1, static_cast<size_t>(end) - i - 2))) return true;
       i = static_cast<size_t>(end) - 1;
       continue;
     }

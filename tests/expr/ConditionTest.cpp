@@ -249,6 +249,24 @@ TEST_F(ConditionTest, CallsAsRangeBoundsStayRawOnlyWhenComplete) {
   Check(cases);
 }
 
+// Brackets quote names only on some databases; elsewhere a quote inside
+// them opens a literal that runs on into the statement, and ";" or a
+// comment mark inside them acts. A call holding such a name is data.
+TEST_F(ConditionTest, ACallWithAQuoteInABracketedNameIsData) {
+  const Case cases[] = {
+      {C, "=", "a ~ up([x'y])", "(T.c BETWEEN 'a' AND 'up([x''y])')"},
+      {C, "=", "a ~ up([x\"y])", "(T.c BETWEEN 'a' AND 'up([x\"y])')"},
+      {C, "=", "a ~ up([x;y])", "(T.c BETWEEN 'a' AND 'up([x;y])')"},
+      {C, "=", "a ~ up([x--y])", "(T.c BETWEEN 'a' AND 'up([x--y])')"},
+      {C, "=", "a ~ up([x/*y])", "(T.c BETWEEN 'a' AND 'up([x/*y])')"},
+      // Plain bracketed names, and brackets inside a literal, stay raw.
+      {C, "=", "a ~ up([x y])", "(T.c BETWEEN 'a' AND up([x y]))"},
+      {C, "=", "a ~ up([x]]y])", "(T.c BETWEEN 'a' AND up([x]]y]))"},
+      {C, "=", "a ~ up('[x''y]')", "(T.c BETWEEN 'a' AND up('[x''y]'))"},
+  };
+  Check(cases);
+}
+
 // A year below 1000 used to print with three digits, which the date
 // reader refuses; every bound a code expands into reads back as a date.
 TEST_F(ConditionTest, YearsBelowOneThousandKeepFourDigits) {

@@ -77,6 +77,8 @@ TEST_F(ExprParserTest, ValuesThatOnlyStartLikeACallAreData) {
       {name, R"x(<Text Value="="/><Text Value="@Year('2011-01-01') OR 1=1"/>)x",
        "T.Name = '@Year(''2011-01-01'') OR 1=1'"},
       {name, R"x(<Text Value="="/><Text Value="upper('x')"/>)x", "T.Name = upper('x')"},
+      {name, R"x(<Text Value="="/><Text Value="upper([x'])"/>)x", "T.Name = 'upper([x''])'"},
+      {name, R"x(<Text Value="= upper([x;y])"/>)x", "T.Name = 'upper([x;y])'"},
       {name, R"x(<Text Value="&lt;&gt; upper('x')"/>)x", "T.Name <> upper('x')"},
       {number, R"x(<Text Value="NOT BETWEEN 1 and 5,"/>)x", "(T.a NOT BETWEEN 1 AND 5)"},
       {number, R"x(<Text Value="not between"/><Text Value="1~5"/>)x", "(T.a NOT BETWEEN 1 AND 5)"},
