@@ -8,6 +8,7 @@
 #include "contracts/basis30/TextUtil.h"
 #include "contracts/basis30/VelDate.h"
 #include "expr/CExprParser.h"
+#include "params/SqlLiteral.h"
 #include "platform/COleDateTime.h"
 
 namespace {
@@ -79,8 +80,9 @@ bool ActsWithoutBrackets(std::string_view name) {
 // True when `text` holds, outside its quoted literals and [...] names, a
 // statement separator or the start or end of a comment: raw text with one
 // of them could end the statement or hide the rest of it. A [...] name
-// holding one of them, or a quote, counts as well (see ActsWithoutBrackets):
-// raw text must read the same wherever it runs.
+// holding one of them, or a quote, counts as well (see ActsWithoutBrackets),
+// and so does a quoted literal holding a backslash: raw text must read the
+// same wherever it runs.
 bool BreaksStatement(const CString& text) {
   const std::string_view t = text.view();
   for (size_t i = 0; i < t.size(); ++i) {
@@ -88,7 +90,10 @@ bool BreaksStatement(const CString& text) {
     if (ch == '\'' || ch == '"' || ch == '[') {
       const int end = SkipLiteral(t, static_cast<int>(i));
       if (end < 0) return true;
-      if (ch == '[' && ActsWithoutBrackets(t.substr(i + 1, static_cast<size_t>(end) - i - 2))) return true;
+      const std::string_view inside = t.substr(i + 1, static_cast<size_t>(end) - i - 2);
+      if (ch == '[' && ActsWithoutBrackets(inside)) return true;
+      // A backslash escapes the closing quote on some databases (MySQL).
+      if (ch != '[' && inside.find('\\') != std::string_view::npos) return true;
       i = static_cast<size_t>(end) - 1;
       continue;
     }
@@ -204,9 +209,10 @@ HRESULT CExprParser::TransformValue(DATATYPE type, CString& value) {
     case DATATYPE_CHARACTER:
       if (value.IsEmpty()) {
         value = "''";
-      } else if (!IsOneLiteral(value)) {
-        value.Replace("'", "''");
-        value = "'" + value + "'";
+      } else if (IsOneLiteral(value)) {
+        value = TypedLiteral(value);
+      } else {
+        value = SqlTextLiteral(value);
       }
       return S_OK;
     case DATATYPE_DATETIME: {

@@ -18,6 +18,7 @@
 #include "expr/CExprParser.h"
 #include "objects/CObjectNesting.h"
 #include "params/CParam.h"
+#include "params/SqlLiteral.h"
 #include "query/CSingleQuery.h"
 #include "platform/COleDateTime.h"
 #include "platform/IXMLDOMNodeListPtr.h"
@@ -51,11 +52,8 @@ void WriteOrRemove(const IXMLDOMElementPtr& element, const char* name, const CSt
   }
 }
 
-// A text inside a quoted literal: every apostrophe doubled.
-CString Quoted(CString text) {
-  text.Replace("'", "''");
-  return text;
-}
+// A text inside a quoted literal (see SqlLiteralInside).
+CString Quoted(const CString& text) { return SqlLiteralInside(text); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 

@@ -65,7 +65,7 @@ HRESULT CParamResolver::Resolve(const CString& /*reference*/, const CString& nam
   if (type == DATATYPE_CHARACTER && DisablesParsing(m_param)) {
     // The callback may have changed the value: it must still be one literal.
     value.Trim();
-    if (!value.IsEmpty() && value[0] != '\'') value = SqlTextLiteral(value);
+    if (!value.IsEmpty() && value[0] != '\'') value = QuotedValue(value);
   }
   out.verbatim = false;
   out.value = value;
@@ -104,7 +104,7 @@ HRESULT CParamResolver::PrepareUnparsed(CString& value) {
       return VarDateFromStr(value, date) == S_OK ? S_OK : TPE_NOT_A_DATE;
     }
     case DATATYPE_CHARACTER:
-      if (!value.IsEmpty() && value[0] != '\'') value = SqlTextLiteral(value);
+      if (!value.IsEmpty() && value[0] != '\'') value = QuotedValue(value);
       return S_OK;
     default:
       return S_OK;
@@ -116,7 +116,7 @@ HRESULT CParamResolver::PrepareUnparsed(CString& value) {
 HRESULT CParamResolver::PrepareParsed(const CString& name, CString& value) {
   if (value.Left(1) == "@" && TestExprType(value.Mid(1)) == EXPR_FUNCTION) return Process(name, value.Mid(1), value);
   if (TestExprType(value) == EXPR_FUNCTION) {
-    value = SqlTextLiteral(value);
+    value = QuotedValue(value);
     return S_OK;
   }
   if (TestVariant(value) != VARIANT_NONE) return Process(name, value, value);

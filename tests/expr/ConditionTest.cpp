@@ -249,6 +249,30 @@ TEST_F(ConditionTest, CallsAsRangeBoundsStayRawOnlyWhenComplete) {
   Check(cases);
 }
 
+// MySQL reads a backslash inside a literal as an escape: there every
+// backslash of a value is doubled, so that a trailing one cannot swallow
+// the closing apostrophe. Elsewhere a backslash is an ordinary character.
+// A raw call holding a backslash in a literal would read differently on
+// the two kinds, so it is data everywhere.
+TEST_F(ConditionTest, BackslashesAreEscapedWhereTheDataSourceReadsThemAsEscapes) {
+  const Case mysql[] = {
+      {C, "=", "x\\, OR 1=1 --", "T.c IN ('x\\\\', 'OR 1=1 --')"},
+      {C, "=", "'C:\\dir\\'", "T.c = 'C:\\\\dir\\\\'"},  // a typed literal keeps its text
+      {C, "=", "O'B\\", "T.c = 'O''B\\\\'"},
+      {C, "=", "a ~ b\\", "(T.c BETWEEN 'a' AND 'b\\\\')"},
+  };
+  SetCurDSType(DSTYPE_MYSQL);
+  Check(mysql);
+  const Case others[] = {
+      {C, "=", "x\\, y", "T.c IN ('x\\', 'y')"},
+      {C, "=", "'C:\\dir\\'", "T.c = 'C:\\dir\\'"},
+      {C, "=", "a ~ up('x\\')", "(T.c BETWEEN 'a' AND 'up(''x\\'')')"},
+      {C, "=", "a ~ up('x/y')", "(T.c BETWEEN 'a' AND up('x/y'))"},
+  };
+  SetCurDSType(DSTYPE_POSTGRESQL);
+  Check(others);
+}
+
 // Brackets quote names only on some databases; elsewhere a quote inside
 // them opens a literal that runs on into the statement, and ";" or a
 // comment mark inside them acts. A call holding such a name is data.

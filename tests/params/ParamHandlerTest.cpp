@@ -229,6 +229,30 @@ TEST_F(ParamHandlerTest, ValuePreparationByFlagAndType) {
   }
 }
 
+// On a MySQL data source a backslash inside a literal escapes: a text
+// parameter's backslashes are doubled exactly once, whichever way the
+// value is prepared; on SQLite they stay as typed.
+TEST_F(ParamHandlerTest, TextBackslashesAreDoubledOnceForMySql) {
+  const struct {
+    const char* dbType;
+    const char* attributes;
+    const char* expected;
+  } cases[] = {
+      {"MySQL", R"~(Value="x\" DataType="200" DisableParseValue="True")~", "c = 'x\\\\' AND d = 'y'"},
+      {"MySQL", R"~(Value="x\" DataType="200")~", "c = 'x\\\\' AND d = 'y'"},
+      {"MySQL", R"~(Value="O'B\, z" DataType="200")~", "c IN ('O''B\\\\', 'z') AND d = 'y'"},
+      {"SQLite", R"~(Value="x\" DataType="200" DisableParseValue="True")~", "c = 'x\\' AND d = 'y'"},
+      {"SQLite", R"~(Value="x\" DataType="200")~", "c = 'x\\' AND d = 'y'"},
+  };
+  for (const auto& c : cases) {
+    Load(std::string("<R Datasource='S'><Datasources><Datasource Name='S' DBType='") + c.dbType +
+         "'/></Datasources><Parameters><Parameter Name='P' " + c.attributes + "/></Parameters></R>");
+    HRESULT rc = E_FAIL;
+    EXPECT_EQ(Evaluate("c = {? 'P'} AND d = 'y'", &rc), c.expected) << c.dbType << " " << c.attributes;
+    EXPECT_EQ(rc, S_OK);
+  }
+}
+
 TEST_F(ParamHandlerTest, FailedValuesRecordTheParameterAndTheCause) {
   AddParam(R"~(Name="Bad" Value="@Year('x')" DataType="5")~");
   HRESULT rc = S_OK;
