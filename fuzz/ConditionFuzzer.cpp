@@ -7,7 +7,8 @@
 //
 // Properties: the result is 0 or one of the value-language codes; a
 // predicate on a typed column (numeric, character, date) has no open
-// literal, and outside its literals holds no word that the column, the
+// literal (read also as MySQL reads backslashes, on a MySQL data source),
+// and outside its literals holds no word that the column, the
 // operator or the value language did not bring: a value brings words only
 // as the raw forms the language allows ("^...", {ALL}, {NULL}, one whole
 // call of the expression processor or a host variable as the whole value,
@@ -106,6 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool open = false;
   const std::string outside = fuzz::OutsideLiterals(sql, open);
   fuzz::Check(!open, "no literal of a predicate is left open", value + "\n=> " + sql);
+  if (dsType == DSTYPE_MYSQL) {
+    // MySQL reads a backslash in a literal as an escape: read so, the
+    // predicate must split into the same literals.
+    bool mysqlOpen = false;
+    fuzz::Check(fuzz::OutsideLiterals(sql, mysqlOpen, true) == outside && !mysqlOpen,
+                "literals read the same where backslashes escape", value + "\n=> " + sql);
+  }
   std::set<std::string> allowed = RawWords(value, dataOnly, op);
   allowed.insert("COLX");
   const auto opWords = fuzz::Words(op);

@@ -71,8 +71,10 @@ class Fields {
 
 // The SQL text with every quoted text ('...' literals and "..." names, a
 // doubled quote standing for one inside) replaced by one blank; `open` is
-// set when a quoted text runs to the end unclosed.
-inline std::string OutsideLiterals(const std::string& sql, bool& open) {
+// set when a quoted text runs to the end unclosed. With `backslashEscapes`
+// a backslash inside a quoted text takes the next character as it is, as
+// MySQL reads it.
+inline std::string OutsideLiterals(const std::string& sql, bool& open, bool backslashEscapes = false) {
   std::string out;
   open = false;
   for (size_t i = 0; i < sql.size(); ++i) {
@@ -86,6 +88,10 @@ inline std::string OutsideLiterals(const std::string& sql, bool& open) {
       if (j >= sql.size()) {
         open = true;
         return out + ' ';
+      }
+      if (backslashEscapes && sql[j] == '\\') {
+        ++j;  // the next character is taken as it is (MySQL)
+        continue;
       }
       if (sql[j] != quote) continue;
       if (j + 1 < sql.size() && sql[j + 1] == quote) {
