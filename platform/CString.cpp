@@ -74,9 +74,9 @@ void CString::FormatV(const char* format, va_list args) {
     for (const char* p = format; *p != '\0'; ++p) {
       if (*p != '%') {
         const char* end = std::strchr(p, '%');
-        const size_t length = end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
-        out.append(p, length);
-        p += length - 1;
+        const size_t run = end != nullptr ? static_cast<size_t>(end - p) : std::strlen(p);
+        out.append(p, run);
+        p += run - 1;
         continue;
       }
       ++p;

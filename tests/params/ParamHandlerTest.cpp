@@ -233,6 +233,7 @@ TEST_F(ParamHandlerTest, ValuePreparationByFlagAndType) {
 // parameter's backslashes are doubled exactly once, whichever way the
 // value is prepared; on SQLite they stay as typed.
 TEST_F(ParamHandlerTest, TextBackslashesAreDoubledOnceForMySql) {
+  SetHostVariable("Dir", "C:\\");
   const struct {
     const char* dbType;
     const char* attributes;
@@ -241,6 +242,7 @@ TEST_F(ParamHandlerTest, TextBackslashesAreDoubledOnceForMySql) {
       {"MySQL", R"~(Value="x\" DataType="200" DisableParseValue="True")~", "c = 'x\\\\' AND d = 'y'"},
       {"MySQL", R"~(Value="x\" DataType="200")~", "c = 'x\\\\' AND d = 'y'"},
       {"MySQL", R"~(Value="O'B\, z" DataType="200")~", "c IN ('O''B\\\\', 'z') AND d = 'y'"},
+      {"MySQL", R"~(Value="$Dir" DataType="200")~", "c = 'C:\\\\' AND d = 'y'"},  // a host variable's text
       {"SQLite", R"~(Value="x\" DataType="200" DisableParseValue="True")~", "c = 'x\\' AND d = 'y'"},
       {"SQLite", R"~(Value="x\" DataType="200")~", "c = 'x\\' AND d = 'y'"},
   };

@@ -193,6 +193,13 @@ TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
   EXPECT_TRUE(r.endsWithAttributes({{"b", "2"}, {"a", "own"}}));
   r.setAttribute("c", "new");  // absent and without a default: appended
   EXPECT_TRUE(r.endsWithAttributes({{"a", "own"}, {"c", "new"}}));
+
+  // An attribute in a namespace is not the attribute of that plain name,
+  // for reading and for presence alike.
+  IXMLDOMDocumentPtr spaced = LoadXml(R"(<R xmlns:p="urn:p" p:a="1"/>)");
+  IXMLDOMElementPtr s = spaced.documentElement();
+  EXPECT_FALSE(s.hasAttribute("a"));
+  EXPECT_EQ(s.getAttribute("a"), "");
 }
 
 TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
