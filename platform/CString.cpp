@@ -173,26 +173,37 @@ CString& CString::Trim(const char* set) { return TrimRight(set).TrimLeft(set); }
 CString& CString::TrimLeft() { return TrimLeft(kWhite); }
 CString& CString::TrimRight() { return TrimRight(kWhite); }
 
+// Most texts have nothing to trim: one look at the end decides, and only
+// a text that starts or ends with a character of the set is searched. A
+// NUL is never trimmed (the set is a C string and cannot hold one).
+namespace {
+bool InSet(const char* set, char c) { return c != '\0' && std::strchr(set, c) != nullptr; }
+}  // namespace
+
 CString& CString::TrimLeft(char ch) {
-  const char set[2] = {ch, '\0'};
-  return TrimLeft(set);
+  if (ch == '\0') return *this;
+  const size_t p = m_str.find_first_not_of(ch);
+  if (p != 0) m_str.erase(0, p == std::string::npos ? m_str.size() : p);
+  return *this;
 }
 
 CString& CString::TrimRight(char ch) {
-  const char set[2] = {ch, '\0'};
-  return TrimRight(set);
+  if (ch == '\0' || m_str.empty() || m_str.back() != ch) return *this;
+  const size_t p = m_str.find_last_not_of(ch);
+  m_str.erase(p == std::string::npos ? 0 : p + 1);
+  return *this;
 }
 
 CString& CString::TrimLeft(const char* set) {
-  if (set == nullptr) return *this;
-  size_t p = m_str.find_first_not_of(set);
+  if (set == nullptr || m_str.empty() || !InSet(set, m_str.front())) return *this;
+  const size_t p = m_str.find_first_not_of(set);
   m_str.erase(0, p == std::string::npos ? m_str.size() : p);
   return *this;
 }
 
 CString& CString::TrimRight(const char* set) {
-  if (set == nullptr) return *this;
-  size_t p = m_str.find_last_not_of(set);
+  if (set == nullptr || m_str.empty() || !InSet(set, m_str.back())) return *this;
+  const size_t p = m_str.find_last_not_of(set);
   m_str.erase(p == std::string::npos ? 0 : p + 1);
   return *this;
 }

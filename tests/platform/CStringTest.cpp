@@ -39,6 +39,39 @@ TEST(CStringTest, TrimWithSetsAndWhiteSpace) {
   EXPECT_EQ(u.TrimLeft("{? '").TrimRight("'}"), "Name");
 }
 
+// Every trim against the plain definition (drop the run of set characters
+// at that end), on texts where only one end, both, neither or everything
+// is to go, and with a NUL inside, which a set can never hold.
+TEST(CStringTest, TrimsMatchTheirDefinitionAtEitherEnd) {
+  const auto left = [](const std::string& s, const std::string& set) {
+    const size_t p = s.find_first_not_of(set);
+    return p == std::string::npos ? std::string() : s.substr(p);
+  };
+  const auto right = [](const std::string& s, const std::string& set) {
+    const size_t p = s.find_last_not_of(set);
+    return p == std::string::npos ? std::string() : s.substr(0, p + 1);
+  };
+  const std::string texts[] = {"",    " ",     "  ",      "x",      " x",     "x ",       " x y ",
+                               "\t\n", ",,a,,", "a,b",    ",",      std::string("\0 x", 3),
+                               std::string("x \0", 3), std::string(" \0 ", 3)};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE("text of " + std::to_string(text.size()) + " bytes: [" + text + "]");
+    for (const std::string& set : {std::string(" "), std::string(" \t\r\n\v\f"), std::string(","), std::string()}) {
+      EXPECT_EQ(CString(text).TrimLeft(set.c_str()).str(), left(text, set));
+      EXPECT_EQ(CString(text).TrimRight(set.c_str()).str(), right(text, set));
+      EXPECT_EQ(CString(text).Trim(set.c_str()).str(), left(right(text, set), set));
+    }
+    for (const char ch : {' ', ','}) {
+      const std::string set(1, ch);
+      EXPECT_EQ(CString(text).TrimLeft(ch).str(), left(text, set));
+      EXPECT_EQ(CString(text).TrimRight(ch).str(), right(text, set));
+      EXPECT_EQ(CString(text).Trim(ch).str(), left(right(text, set), set));
+    }
+    EXPECT_EQ(CString(text).Trim().str(), left(right(text, " \t\r\n\v\f"), " \t\r\n\v\f"));
+    EXPECT_EQ(CString(text).Trim('\0').str(), text);
+  }
+}
+
 TEST(CStringTest, ReplaceRemoveInsertDelete) {
   CString s("a,,b,,c");
   EXPECT_EQ(s.Replace(",,", "\v"), 2);
