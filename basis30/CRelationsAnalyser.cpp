@@ -4,10 +4,7 @@
 #include "contracts/basis30/CRelationsAnalyser.h"
 
 #include <algorithm>
-#include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "basis30/RelationElements.h"
@@ -17,21 +14,39 @@
 
 namespace {
 
+// The folded names of a table list, each once, sorted: a query names a
+// handful of tables, which a sorted vector holds without a node per name.
+class FoldedList {
+ public:
+  explicit FoldedList(const CStringArray& tables) {
+    keys_.reserve(tables.size());
+    for (const CString& table : tables) keys_.push_back(FoldTableName(table));
+    std::sort(keys_.begin(), keys_.end());
+    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+  }
+  bool Contains(const std::string& key) const { return std::binary_search(keys_.begin(), keys_.end(), key); }
+  std::vector<std::string>::const_iterator begin() const { return keys_.begin(); }
+  std::vector<std::string>::const_iterator end() const { return keys_.end(); }
+
+ private:
+  std::vector<std::string> keys_;
+};
+
 // The alias of a "Tables" child as it may stand in the table list: as
 // written, or enclosed in [ ] when it is not a plain name.
-bool AliasInList(const CString& alias, const std::unordered_set<std::string>& inList, std::string& key) {
+bool AliasInList(const CString& alias, const FoldedList& inList, std::string& key) {
   if (alias.IsEmpty()) return false;
   key = FoldTableName(alias);
-  if (inList.count(key) != 0) return true;
+  if (inList.Contains(key)) return true;
   if (IsTradNaming(alias)) return false;
   key = FoldTableName("[" + alias + "]");
-  return inList.count(key) != 0;
+  return inList.Contains(key);
 }
 
 // Resolves a start table given by name or expression through the "Tables"
 // sibling of the relations element; false when nothing matches.
-bool StartFromTables(const IXMLDOMNodePtr& relations, const CString& start,
-                     const std::unordered_set<std::string>& inList, std::string& key) {
+bool StartFromTables(const IXMLDOMNodePtr& relations, const CString& start, const FoldedList& inList,
+                     std::string& key) {
   const IXMLDOMNodePtr parent = relations.parentNode();
   if (!parent) return false;
   const IXMLDOMNodePtr tables = parent.selectSingleNode("Tables");
@@ -91,49 +106,89 @@ IXMLDOMElementPtr SwappedCopy(const IXMLDOMElementPtr& relation) {
 
 // The relations between two different named tables, and for each table
 // the indices of its relations in document order: the relation graph of
-// the whole model. Tables are numbered in order of first mention, so that
-// the searches below work on numbers, not on names.
+// the whole model, so that the searches below work on table numbers, not
+// on names. The numbers are identities only; nothing is ordered by them.
 struct Relation {
   IXMLDOMElementPtr element;
   int pk;
   int fk;
 };
 
-struct Model {
-  std::vector<Relation> relations;
-  std::vector<std::vector<std::size_t>> byTable;  // per table number
-  std::vector<CString> spelling;                  // as first named
-  std::unordered_map<std::string, int> ids;       // folded name -> number
+class Model {
+ public:
+  explicit Model(const IXMLDOMNodePtr& relationsNode);
 
+  std::size_t TableCount() const { return keys_.size(); }
+  const std::vector<Relation>& Relations() const { return relations_; }
+  // The indices of the relations of table `table`, in document order.
+  struct Indices {
+    const std::size_t* first;
+    const std::size_t* last;
+    const std::size_t* begin() const { return first; }
+    const std::size_t* end() const { return last; }
+  };
+  Indices RelationsOf(int table) const {
+    const std::size_t t = static_cast<std::size_t>(table);
+    return {byTable_.data() + start_[t], byTable_.data() + start_[t + 1]};
+  }
+  // The table's name as the first relation that names it spells it.
+  const CString& Spelling(int table) const { return spelling_[static_cast<std::size_t>(table)]; }
   // The number of the table `folded` names; -1 when no relation names it.
   int Find(const std::string& folded) const {
-    const auto it = ids.find(folded);
-    return it == ids.end() ? -1 : it->second;
+    const auto it = std::lower_bound(keys_.begin(), keys_.end(), folded);
+    return it == keys_.end() || *it != folded ? -1 : static_cast<int>(it - keys_.begin());
   }
-  int Add(const CString& name, const std::string& folded) {
-    const auto [it, inserted] = ids.emplace(folded, static_cast<int>(spelling.size()));
-    if (inserted) {
-      spelling.push_back(name);
-      byTable.emplace_back();
-    }
-    return it->second;
-  }
+
+ private:
+  std::vector<Relation> relations_;
+  std::vector<std::string> keys_;   // folded names, sorted: number = position
+  std::vector<CString> spelling_;   // per table number
+  std::vector<std::size_t> start_;  // per table number, into byTable_; one more at the end
+  std::vector<std::size_t> byTable_;
 };
 
-Model ReadModel(const IXMLDOMNodePtr& relationsNode) {
-  Model model;
-  for (const IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
-    const CString pk = element.getAttribute("PkTable");
-    const CString fk = element.getAttribute("FkTable");
-    const std::string pkKey = FoldTableName(pk);
-    const std::string fkKey = FoldTableName(fk);
-    if (pkKey.empty() || fkKey.empty() || pkKey == fkKey) continue;
-    Relation relation{element, model.Add(pk, pkKey), model.Add(fk, fkKey)};
-    model.byTable[static_cast<std::size_t>(relation.pk)].push_back(model.relations.size());
-    model.byTable[static_cast<std::size_t>(relation.fk)].push_back(model.relations.size());
-    model.relations.push_back(std::move(relation));
+Model::Model(const IXMLDOMNodePtr& relationsNode) {
+  struct Named {
+    IXMLDOMElementPtr element;
+    CString pk, fk;
+    std::string pkKey, fkKey;
+  };
+  std::vector<Named> named;
+  for (IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
+    Named entry{std::move(element), {}, {}, {}, {}};
+    entry.pk = entry.element.getAttribute("PkTable");
+    entry.fk = entry.element.getAttribute("FkTable");
+    entry.pkKey = FoldTableName(entry.pk);
+    entry.fkKey = FoldTableName(entry.fk);
+    if (entry.pkKey.empty() || entry.fkKey.empty() || entry.pkKey == entry.fkKey) continue;
+    named.push_back(std::move(entry));
   }
-  return model;
+  keys_.reserve(named.size() * 2);
+  for (const Named& entry : named) {
+    keys_.push_back(entry.pkKey);
+    keys_.push_back(entry.fkKey);
+  }
+  std::sort(keys_.begin(), keys_.end());
+  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+
+  spelling_.resize(keys_.size());
+  start_.assign(keys_.size() + 1, 0);
+  relations_.reserve(named.size());
+  for (Named& entry : named) {
+    Relation relation{std::move(entry.element), Find(entry.pkKey), Find(entry.fkKey)};
+    for (const auto& [table, name] : {std::pair<int, const CString*>{relation.pk, &entry.pk}, {relation.fk, &entry.fk}}) {
+      CString& spelling = spelling_[static_cast<std::size_t>(table)];
+      if (start_[static_cast<std::size_t>(table) + 1]++ == 0) spelling = *name;
+    }
+    relations_.push_back(std::move(relation));
+  }
+  for (std::size_t t = 0; t < keys_.size(); ++t) start_[t + 1] += start_[t];
+  byTable_.resize(start_.back());
+  std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
+  for (std::size_t index = 0; index < relations_.size(); ++index) {
+    byTable_[fill[static_cast<std::size_t>(relations_[index].pk)]++] = index;
+    byTable_[fill[static_cast<std::size_t>(relations_[index].fk)]++] = index;
+  }
 }
 
 int OtherSide(const Relation& relation, int table) { return relation.pk == table ? relation.fk : relation.pk; }
@@ -141,17 +196,19 @@ int OtherSide(const Relation& relation, int table) { return relation.pk == table
 // Whether two tables of the list (`listed`, per table number) lie in one
 // part of the model's graph: only then can anything be joined.
 bool AnyTwoConnected(const Model& model, const std::vector<char>& listed) {
-  std::vector<char> seen(model.spelling.size(), 0);
+  std::vector<char> seen(model.TableCount(), 0);
+  std::vector<int> queue;  // read from `head` on: first in, first out
+  queue.reserve(model.TableCount());
   for (std::size_t table = 0; table < listed.size(); ++table) {
     if (!listed[table] || seen[table]) continue;
     int count = 0;
-    std::vector<int> queue{static_cast<int>(table)};  // read from `head` on: first in, first out
+    queue.assign(1, static_cast<int>(table));
     seen[table] = 1;
     for (std::size_t head = 0; head < queue.size();) {
       const int current = queue[head++];
       if (listed[static_cast<std::size_t>(current)] && ++count >= 2) return true;
-      for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
-        const int other = OtherSide(model.relations[index], current);
+      for (std::size_t index : model.RelationsOf(current)) {
+        const int other = OtherSide(model.Relations()[index], current);
         if (seen[static_cast<std::size_t>(other)]) continue;
         seen[static_cast<std::size_t>(other)] = 1;
         queue.push_back(other);
@@ -168,15 +225,19 @@ bool AnyTwoConnected(const Model& model, const std::vector<char>& listed) {
 // nearer) join as bridges.
 void ConnectThroughModel(const Model& model, const std::vector<char>& listed, std::vector<char>& joined,
                          std::vector<int>& order) {
+  std::vector<int> cameFrom;
+  std::vector<int> queue;
+  std::vector<char> seen;
+  std::vector<int> chain;
   for (;;) {
-    std::vector<int> cameFrom(model.spelling.size(), -1);
-    std::vector<int> queue(order.begin(), order.end());
-    std::vector<char> seen(joined);
+    cameFrom.assign(model.TableCount(), -1);
+    queue.assign(order.begin(), order.end());
+    seen.assign(joined.begin(), joined.end());
     int found = -1;
     for (std::size_t head = 0; head < queue.size() && found < 0;) {
       const int current = queue[head++];
-      for (std::size_t index : model.byTable[static_cast<std::size_t>(current)]) {
-        const int other = OtherSide(model.relations[index], current);
+      for (std::size_t index : model.RelationsOf(current)) {
+        const int other = OtherSide(model.Relations()[index], current);
         if (seen[static_cast<std::size_t>(other)]) continue;
         seen[static_cast<std::size_t>(other)] = 1;
         cameFrom[static_cast<std::size_t>(other)] = current;
@@ -188,7 +249,7 @@ void ConnectThroughModel(const Model& model, const std::vector<char>& listed, st
       }
     }
     if (found < 0) return;
-    std::vector<int> chain;
+    chain.clear();
     for (int table = found; !joined[static_cast<std::size_t>(table)]; table = cameFrom[static_cast<std::size_t>(table)]) {
       chain.push_back(table);
     }
@@ -235,22 +296,22 @@ CString CRelationsAnalyser::StepAttribute(const JoinStep& step, const char* name
 
 HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinStep>& steps, const char* start) {
   steps.clear();
-  std::unordered_set<std::string> inList;
-  for (const CString& table : tables) inList.insert(FoldTableName(table));
+  const FoldedList inList(tables);
 
   // The start table, as its folded key.
   const CString startText(start);
   std::string startKey;
   if (!startText.IsEmpty()) {
     startKey = FoldTableName(startText);
-    if (inList.count(startKey) == 0 && !(m_pRelations && StartFromTables(m_pRelations, startText, inList, startKey)))
+    if (!inList.Contains(startKey) && !(m_pRelations && StartFromTables(m_pRelations, startText, inList, startKey)))
       return RA_START_NOT_FOUND;
   } else if (!tables.empty()) {
     startKey = FoldTableName(tables.front());
   }
 
-  const Model model = ReadModel(m_pRelations);
-  const std::size_t count = model.spelling.size();
+  const Model model(m_pRelations);
+  const std::size_t count = model.TableCount();
+  const std::vector<Relation>& relations = model.Relations();
   std::vector<char> listed(count, 0);
   for (const std::string& table : inList) {
     const int id = model.Find(table);
@@ -272,11 +333,14 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
 
   // Breadth-first from the start table over the relations among them.
   // Each relation is decided once, when the first of its tables is visited.
-  std::vector<bool> decided(model.relations.size(), false);
-  std::vector<std::size_t> order;
-  std::vector<bool> swapped;  // per entry of `order`
+  // Each table reached is reached from one table (`reachedFrom`): a later
+  // relation between those two is parallel to the one taken.
+  std::vector<char> decided(relations.size(), 0);
   std::vector<char> reached(count, 0);
-  std::set<std::pair<int, int>> joinedPairs;
+  std::vector<int> reachedFrom(count, -1);
+  const auto taken = [&reachedFrom](int a, int b) {
+    return reachedFrom[static_cast<std::size_t>(a)] == b || reachedFrom[static_cast<std::size_t>(b)] == a;
+  };
   std::vector<int> queue;
   if (first >= 0) {
     reached[static_cast<std::size_t>(first)] = 1;
@@ -284,32 +348,27 @@ HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinS
   }
   for (std::size_t head = 0; head < queue.size();) {
     const int table = queue[head++];
-    for (std::size_t index : model.byTable[static_cast<std::size_t>(table)]) {
+    for (std::size_t index : model.RelationsOf(table)) {
       if (decided[index]) continue;
-      const Relation& relation = model.relations[index];
+      const Relation& relation = relations[index];
       const int other = OtherSide(relation, table);
       if (!joined[static_cast<std::size_t>(other)]) continue;
-      decided[index] = true;
-      const std::pair<int, int> pair = std::minmax(relation.pk, relation.fk);
+      decided[index] = 1;
       if (!reached[static_cast<std::size_t>(other)]) {
         reached[static_cast<std::size_t>(other)] = 1;
+        reachedFrom[static_cast<std::size_t>(other)] = table;
         queue.push_back(other);
-        joinedPairs.insert(pair);
-        order.push_back(index);
         // A relation reached from its foreign-key side is turned round, so
         // that the table already joined stands on the primary-key side and
         // LEFT/RIGHT keep which side is optional.
-        swapped.push_back(relation.fk == table);
-        if (!listed[static_cast<std::size_t>(other)]) tables.push_back(model.spelling[static_cast<std::size_t>(other)]);
-      } else if (joinedPairs.count(pair) != 0) {
-        order.push_back(index);  // parallel to a relation already taken
-        swapped.push_back(false);
+        steps.push_back({relation.element, relation.fk == table});
+        if (!listed[static_cast<std::size_t>(other)]) tables.push_back(model.Spelling(other));
+      } else if (taken(table, other)) {
+        steps.push_back({relation.element, false});  // parallel to a relation already taken
       }
       // else: both tables are already connected through others; left out.
     }
   }
-
-  for (std::size_t i = 0; i < order.size(); ++i) steps.push_back({model.relations[order[i]].element, swapped[i]});
 
   // Every table of the list must be reached; the start table counts as
   // reached even when no relation names it.
