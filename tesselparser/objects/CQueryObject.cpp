@@ -404,7 +404,6 @@ HRESULT CQueryObject::ComposeExpression(CString& expr) {
 }
 
 HRESULT CQueryObject::BuildExpression(const CString& type, CString& expr) {
-  CBaseObject source(m_pSourceNode);
   expr.Empty();
   if (type == "Field") {
     const CString name = GetName();
@@ -433,6 +432,9 @@ HRESULT CQueryObject::BuildExpression(const CString& type, CString& expr) {
     if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
     return S_OK;
   }
+  // The other kinds read the object the expression comes from (a
+  // reference's target); a field or a table is built from its own copy.
+  CBaseObject source(m_pSourceNode);
   if (type == "Text") {
     const CString value = source.GetValue();
     if (GetExType() != "Excel") {
