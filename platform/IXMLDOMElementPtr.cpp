@@ -54,6 +54,19 @@ bool HoldsText(xmlAttrPtr attr, const char* value) {
          std::strcmp(reinterpret_cast<const char*>(text->content), value) == 0;
 }
 
+// Gives an attribute that holds one text node the text `value` in that
+// node, instead of freeing the node and making another as libxml2's
+// setter does. Not for an ID attribute, which the document indexes by its
+// value. False when the attribute is not of that simple form.
+bool ReplaceText(xmlAttrPtr attr, const char* value) {
+  if (attr == nullptr || attr->type != XML_ATTRIBUTE_NODE || attr->atype == XML_ATTRIBUTE_ID) return false;
+  xmlNodePtr text = attr->children;
+  if (text == nullptr || text->next != nullptr || text->type != XML_TEXT_NODE) return false;
+  xmlNodeSetContent(text, X(value));
+  if (text->content == nullptr) throw _com_error(E_OUTOFMEMORY, "cannot set an attribute's text");
+  return true;
+}
+
 }  // namespace
 
 IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
@@ -98,6 +111,7 @@ void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const 
     return;  // recomposing writes the same texts again: nothing changes
   }
   DomStore::InvalidateAttribute(n->doc, name);
+  if (ReplaceText(existing, value ? value : "")) return;
   // A plain name the element does not carry (and no document type gives a
   // default) is added without libxml2 searching the list a second time.
   const xmlAttrPtr written = plain && existing == nullptr ? xmlNewProp(n, X(name), X(value ? value : ""))

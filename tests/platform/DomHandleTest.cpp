@@ -202,6 +202,24 @@ TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
   EXPECT_EQ(s.getAttribute("a"), "");
 }
 
+// A value is rewritten in the attribute's own text node: shorter, longer,
+// empty or with markup characters, it reads and writes back as set.
+TEST_F(DomHandleTest, RewrittenValuesReadAndWriteAsSet) {
+  IXMLDOMDocumentPtr doc = LoadXml("<R a=\"1\" b=\"x&amp;y\"/>");
+  ASSERT_TRUE(doc);
+  IXMLDOMElementPtr r = doc.documentElement();
+  EXPECT_EQ(r.getAttribute("b"), "x&y");
+  for (const char* value : {"", "A < B & 'c' \"d\"", "long text that is longer than the first one", "1"}) {
+    r.setAttribute("a", value);
+    r.setAttribute("b", value);
+    EXPECT_EQ(r.getAttribute("a"), value);
+    EXPECT_EQ(r.getAttribute("b"), value);
+    EXPECT_TRUE(r.endsWithAttributes({{"a", value}, {"b", value}}));
+  }
+  r.setAttribute("a", "A < B & 'c'");
+  EXPECT_EQ(r.xml(), "<R a=\"A &lt; B &amp; 'c'\" b=\"1\"/>");
+}
+
 TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
   EXPECT_FALSE(IXMLDOMElementPtr(IXMLDOMNodePtr(m_doc)));
   EXPECT_TRUE(IXMLDOMDocumentPtr(IXMLDOMNodePtr(m_doc)));
