@@ -44,32 +44,22 @@ IXMLDOMElementPtr FindIn(const IXMLDOMNodePtr& datasources, const CString& name)
   return nullptr;
 }
 
-// The declaration of data source `name` for `element`: the nearest
-// "Datasources" among the element's ancestors (the usual place is the
-// document element), else any "Datasources" of the document. The
-// "Datasources" elements of the document come from its index, so that a
-// query among thousands does not look through its siblings each time.
+// The declaration of data source `name` for `element`: the first
+// "Datasources" child of the nearest ancestor that has one holding it (the
+// usual place is the document element), else any "Datasources" of the
+// document. The children of the document element are not looked through
+// again for each of thousands of queries (see firstChildNamed), and the
+// document's "Datasources" elements are gathered only when the ancestors
+// have none that holds the name.
 IXMLDOMElementPtr FindDataSource(const IXMLDOMElementPtr& element, const CString& name) {
-  IXMLDOMDocumentPtr document = element.ownerDocument();
-  const IXMLDOMNodeListPtr all = document ? document.elementsNamed("Datasources") : IXMLDOMNodeListPtr();
-  IXMLDOMNodePtr node = element;
-  for (; node && node.nodeType() == NODE_ELEMENT; node = node.parentNode()) {
-    IXMLDOMNodePtr datasources;
-    for (long i = 0; all && i < all.length() && !datasources; ++i) {
-      if (all.item(i).parentNode() == node) datasources = all.item(i);
-    }
+  for (IXMLDOMNodePtr node = element; node && node.nodeType() == NODE_ELEMENT; node = node.parentNode()) {
+    const IXMLDOMNodePtr datasources = node.firstChildNamed("Datasources");
     if (!datasources) continue;
     if (IXMLDOMElementPtr hit = FindIn(datasources, name)) return hit;
   }
-  if (!all) return nullptr;
-  if (!node) {
-    // A subtree outside the tree: its "Datasources" are in no index.
-    for (node = element; node && node.nodeType() == NODE_ELEMENT; node = node.parentNode()) {
-      IXMLDOMNodePtr datasources = node.selectSingleNode("Datasources");
-      if (!datasources) continue;
-      if (IXMLDOMElementPtr hit = FindIn(datasources, name)) return hit;
-    }
-  }
+  IXMLDOMDocumentPtr document = element.ownerDocument();
+  if (!document) return nullptr;
+  const IXMLDOMNodeListPtr all = document.elementsNamed("Datasources");
   for (long i = 0; i < all.length(); ++i) {
     if (IXMLDOMElementPtr hit = FindIn(all.item(i), name)) return hit;
   }

@@ -222,14 +222,19 @@ void DomStore::Unlink(xmlNodePtr node) {
 
 void DomStore::InvalidateNames(xmlNodePtr node) {
   if (node->doc == nullptr || node->doc->_private == nullptr) return;
-  auto& named = static_cast<DomDocHolder*>(node->doc->_private)->named;
-  if (named.empty() || node->type != XML_ELEMENT_NODE) return;
+  DomDocHolder* holder = static_cast<DomDocHolder*>(node->doc->_private);
+  auto& named = holder->named;
+  auto& children = holder->firstChildNamed;
+  if ((named.empty() && children.empty()) || node->type != XML_ELEMENT_NODE) return;
   // Iterative walk: a deep subtree must not overflow the stack.
   std::vector<xmlNodePtr> stack{node};
-  while (!stack.empty() && !named.empty()) {
+  while (!stack.empty() && !(named.empty() && children.empty())) {
     xmlNodePtr n = stack.back();
     stack.pop_back();
-    if (n->ns == nullptr) named.erase(reinterpret_cast<const char*>(n->name));
+    if (n->ns == nullptr) {
+      named.erase(reinterpret_cast<const char*>(n->name));
+      children.erase(reinterpret_cast<const char*>(n->name));
+    }
     for (xmlNodePtr c = n->children; c != nullptr; c = c->next) {
       if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
     }
@@ -404,4 +409,30 @@ const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char
     }
   }
   return holder->named.emplace(name, std::move(elements)).first->second;
+}
+
+// A parent with few children is looked through each time; for one with
+// many (the document element of a document of thousands of queries) the
+// answer is kept, so that asking for each query costs no scan of all of
+// them. An element of that name entering or leaving the tree drops what
+// was kept (InvalidateNames), so a kept answer is never stale: a parent
+// that gains such a child gains it by an insertion.
+xmlNodePtr DomStore::FirstChildNamed(xmlNodePtr parent, const char* name) {
+  constexpr size_t kScannedEachTime = 32;
+  const auto matches = [name](xmlNodePtr c) {
+    return c->type == XML_ELEMENT_NODE && c->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(c->name), name) == 0;
+  };
+  size_t seen = 0;
+  xmlNodePtr c = parent->children;
+  for (; c != nullptr && seen < kScannedEachTime; c = c->next, ++seen) {
+    if (matches(c)) return c;
+  }
+  if (c == nullptr || parent->doc == nullptr) return nullptr;
+  auto& kept = Holder(parent->doc)->firstChildNamed[name];
+  const auto it = kept.find(parent);
+  if (it != kept.end()) return it->second;
+  for (; c != nullptr && !matches(c); c = c->next) {
+  }
+  kept.emplace(parent, c);
+  return c;
 }

@@ -24,6 +24,9 @@ struct DomDocHolder {
   // element name -> the elements of that name (no namespace), in document
   // order. Kept until an element of that name is inserted or removed.
   std::unordered_map<std::string, std::vector<xmlNodePtr>> named;
+  // element name -> parent -> its first element child of that name (null:
+  // none), for parents with many children. Kept as `named` is.
+  std::unordered_map<std::string, std::unordered_map<xmlNodePtr, xmlNodePtr>> firstChildNamed;
 };
 
 class DomStore {
@@ -61,6 +64,9 @@ class DomStore {
   static xmlNodePtr FindByAttribute(xmlDocPtr doc, const char* name, const char* value);
   // The indexed elements named `name` for IXMLDOMDocumentPtr::elementsNamed.
   static const std::vector<xmlNodePtr>& ElementsNamed(xmlDocPtr doc, const char* name);
+  // The first element child of `parent` named `name`, for
+  // IXMLDOMNodePtr::firstChildNamed.
+  static xmlNodePtr FirstChildNamed(xmlNodePtr parent, const char* name);
 
  private:
   static long Count(xmlNodePtr node);

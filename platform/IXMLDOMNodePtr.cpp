@@ -153,6 +153,12 @@ bool IXMLDOMNodePtr::hasChildNodes() const {
   return n->type != XML_ATTRIBUTE_NODE && n->children != nullptr;
 }
 
+IXMLDOMNodePtr IXMLDOMNodePtr::firstChildNamed(const char* name) const {
+  xmlNodePtr n = Checked("firstChildNamed");
+  if (name == nullptr) return IXMLDOMNodePtr();
+  return IXMLDOMNodePtr(DomStore::FirstChildNamed(n, name));
+}
+
 IXMLDOMNodePtr IXMLDOMNodePtr::selectSingleNode(const char* xpath) const {
   return IXMLDOMNodePtr(DomStore::SelectFirst(Checked("selectSingleNode"), xpath));
 }

@@ -77,6 +77,10 @@ class IXMLDOMNodePtr {
   // The document the node belongs to; null for a document handle.
   IXMLDOMDocumentPtr ownerDocument() const;
   IXMLDOMNodeListPtr childNodes() const;
+  // The first element child named `name` (without a namespace); null when
+  // there is none. The same as selectSingleNode(name) for a plain name, but
+  // a node with many children is not looked through again each time.
+  IXMLDOMNodePtr firstChildNamed(const char* name) const;
   bool hasChildNodes() const;
 
   // XPath 1.0 relative to this node; compiled expressions are cached per

@@ -117,6 +117,37 @@ TEST_F(ChildPathTest, ElementIndexFollowsInsertionsAndRemovals) {
   EXPECT_EQ(other.elementsNamed("Query").length(), 0);
 }
 
+// The first child of a name, on a node with few children and on one with
+// many (whose answer is kept): it follows insertions, removals and moves,
+// and it agrees with selectSingleNode throughout.
+TEST_F(ChildPathTest, FirstChildNamedFollowsChanges) {
+  IXMLDOMDocumentPtr doc = LoadXml("<R><S/></R>");
+  IXMLDOMNodePtr many = doc.documentElement();
+  IXMLDOMNodePtr few = many.firstChild();
+  for (int i = 0; i < 100; ++i) many.appendChild(doc.createElement("Query"));
+  const auto agree = [](const IXMLDOMNodePtr& node, const char* name) {
+    EXPECT_EQ(node.firstChildNamed(name), node.selectSingleNode(name)) << name;
+    return node.firstChildNamed(name);
+  };
+  for (const IXMLDOMNodePtr& node : {many, few}) {
+    SCOPED_TRACE(node == many ? "many children" : "few children");
+    EXPECT_FALSE(agree(node, "Datasources"));
+    IXMLDOMElementPtr last = node.appendChild(doc.createElement("Datasources"));
+    EXPECT_EQ(agree(node, "Datasources"), last);
+    IXMLDOMElementPtr first = node.insertBefore(doc.createElement("Datasources"), node.firstChild());
+    EXPECT_EQ(agree(node, "Datasources"), first);
+    node.removeChild(first);
+    EXPECT_EQ(agree(node, "Datasources"), last);
+    // Moved under another parent, it is that parent's child, not this one's.
+    few.appendChild(last);
+    EXPECT_EQ(agree(node == many ? node : doc.documentElement(), "Datasources"), IXMLDOMNodePtr());
+    few.removeChild(last);
+  }
+  // A namespaced element of the name is not the child of that plain name.
+  IXMLDOMDocumentPtr spaced = LoadXml("<R xmlns:p='urn:p'><p:Datasources/></R>");
+  EXPECT_FALSE(agree(spaced.documentElement(), "Datasources"));
+}
+
 TEST_F(ChildPathTest, WritingToAStreamWritesWhatXmlReturns) {
   std::FILE* stream = std::tmpfile();
   ASSERT_NE(stream, nullptr);
