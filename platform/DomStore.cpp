@@ -436,3 +436,33 @@ xmlNodePtr DomStore::FirstChildNamed(xmlNodePtr parent, const char* name) {
   kept.emplace(parent, c);
   return c;
 }
+
+// A composition adds the same few names ("Expression", "WhereClause") to
+// thousands of elements. libxml2 looks each name up in the document's
+// dictionary again; the names written lately are kept here with the
+// dictionary's copy, so that the attribute takes that copy directly. A
+// name is recognised by its text, the pointer only picks the entry to
+// compare: a caller may pass the same buffer with another name later.
+xmlAttrPtr DomStore::NewAttribute(xmlNodePtr element, const char* name, const char* value) {
+  constexpr size_t kNamesKept = 16;
+  xmlDocPtr doc = element->doc;
+  if (doc == nullptr || doc->dict == nullptr) {
+    return xmlNewProp(element, reinterpret_cast<const xmlChar*>(name), reinterpret_cast<const xmlChar*>(value));
+  }
+  auto& kept = Holder(doc)->writtenNames;
+  const xmlChar* own = nullptr;
+  for (const auto& [given, interned] : kept) {
+    if (given == name && std::strcmp(reinterpret_cast<const char*>(interned), name) == 0) {
+      own = interned;
+      break;
+    }
+  }
+  if (own == nullptr) {
+    own = xmlDictLookup(doc->dict, reinterpret_cast<const xmlChar*>(name), -1);
+    if (own == nullptr) return nullptr;
+    if (kept.size() == kNamesKept) kept.erase(kept.begin());
+    kept.emplace_back(name, own);
+  }
+  // The name is the dictionary's: the attribute takes it without a copy.
+  return xmlNewNsPropEatName(element, nullptr, const_cast<xmlChar*>(own), reinterpret_cast<const xmlChar*>(value));
+}

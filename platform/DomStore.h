@@ -27,6 +27,9 @@ struct DomDocHolder {
   // element name -> parent -> its first element child of that name (null:
   // none), for parents with many children. Kept as `named` is.
   std::unordered_map<std::string, std::unordered_map<xmlNodePtr, xmlNodePtr>> firstChildNamed;
+  // The attribute names written lately, as the caller passed them and as
+  // the document's dictionary holds them (see NewAttribute).
+  std::vector<std::pair<const char*, const xmlChar*>> writtenNames;
 };
 
 class DomStore {
@@ -51,6 +54,11 @@ class DomStore {
   // in document order, or the first (null when none).
   static std::vector<xmlNodePtr> Select(xmlNodePtr node, const char* xpath);
   static xmlNodePtr SelectFirst(xmlNodePtr node, const char* xpath);
+
+  // Adds the attribute `name` (without a namespace; the element has none
+  // of that name) holding `value` at the end of `element`'s attributes.
+  // Returns null when libxml2 cannot.
+  static xmlAttrPtr NewAttribute(xmlNodePtr element, const char* name, const char* value);
 
   // Zeroes the handle counts of a fresh copy's subtree.
   static void ResetCounts(xmlNodePtr node);

@@ -114,7 +114,7 @@ void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const 
   if (ReplaceText(existing, value ? value : "")) return;
   // A plain name the element does not carry (and no document type gives a
   // default) is added without libxml2 searching the list a second time.
-  const xmlAttrPtr written = plain && existing == nullptr ? xmlNewProp(n, X(name), X(value ? value : ""))
+  const xmlAttrPtr written = plain && existing == nullptr ? DomStore::NewAttribute(n, name, value ? value : "")
                                                           : xmlSetProp(n, X(name), X(value ? value : ""));
   if (written == nullptr) {
     throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);

@@ -2,6 +2,8 @@
 // handles.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/XmlFixture.h"
 
 namespace {
@@ -218,6 +220,27 @@ TEST_F(DomHandleTest, RewrittenValuesReadAndWriteAsSet) {
   }
   r.setAttribute("a", "A < B & 'c'");
   EXPECT_EQ(r.xml(), "<R a=\"A &lt; B &amp; 'c'\" b=\"1\"/>");
+}
+
+// New attributes get the names they were given, also when a caller hands
+// over the same buffer with another name each time, in a parsed document
+// (which keeps names in a dictionary) and in a new one (which does not).
+TEST_F(DomHandleTest, NewAttributesTakeTheNamesGiven) {
+  IXMLDOMDocumentPtr parsed = LoadXml("<R/>");
+  IXMLDOMDocumentPtr created = IXMLDOMDocumentPtr::Create();
+  created.appendChild(created.createElement("R"));
+  for (IXMLDOMDocumentPtr& doc : {std::ref(parsed), std::ref(created)}) {
+    IXMLDOMElementPtr r = doc.documentElement();
+    char name[8] = "Sql0";
+    for (char digit = '0'; digit <= '9'; ++digit) {
+      name[3] = digit;
+      r.setAttribute(name, name);
+      r.setAttribute("Expression", "x");
+      r.removeAttribute("Expression");
+    }
+    EXPECT_EQ(r.xml(), "<R Sql0=\"Sql0\" Sql1=\"Sql1\" Sql2=\"Sql2\" Sql3=\"Sql3\" Sql4=\"Sql4\" Sql5=\"Sql5\" "
+                       "Sql6=\"Sql6\" Sql7=\"Sql7\" Sql8=\"Sql8\" Sql9=\"Sql9\"/>");
+  }
 }
 
 TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
