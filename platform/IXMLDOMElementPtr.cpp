@@ -67,6 +67,17 @@ bool ReplaceText(xmlAttrPtr attr, const char* value) {
   return true;
 }
 
+// Removes `attr`, the attribute `name` of its element.
+void RemoveProperty(xmlAttrPtr attr, const char* name) {
+  DomStore::InvalidateAttribute(attr->doc, name);
+  if (attr->_private != nullptr) {
+    // A handle still holds the attribute: detach it and let the handle free it.
+    DomStore::Unlink(reinterpret_cast<xmlNodePtr>(attr));
+    return;
+  }
+  xmlRemoveProp(attr);
+}
+
 }  // namespace
 
 IXMLDOMElementPtr::IXMLDOMElementPtr(const IXMLDOMNodePtr& node)
@@ -126,13 +137,61 @@ void IXMLDOMElementPtr::removeAttribute(const char* name) const {
   CheckName(name);
   xmlAttrPtr attr = xmlHasProp(n, X(name));
   if (attr == nullptr) return;
-  DomStore::InvalidateAttribute(n->doc, name);
-  if (attr->_private != nullptr) {
-    // A handle still holds the attribute: detach it and let the handle free it.
-    DomStore::Unlink(reinterpret_cast<xmlNodePtr>(attr));
+  RemoveProperty(attr, name);
+}
+
+void IXMLDOMElementPtr::setLastAttributes(std::initializer_list<std::pair<const char*, const char*>> last) const {
+  xmlNodePtr n = Checked("setLastAttributes");
+  constexpr size_t kMost = 8;
+  for (const auto& [name, value] : last) CheckName(name);
+  if (last.size() > kMost || (n->doc != nullptr && n->doc->intSubset != nullptr)) {
+    // A document type may give defaults: the general operations decide.
+    for (const auto& [name, value] : last) removeAttribute(name);
+    for (const auto& [name, value] : last) {
+      if (value != nullptr && *value != '\0') setAttribute(name, value);
+    }
     return;
   }
-  xmlRemoveProp(attr);
+  const std::pair<const char*, const char*>* pairs = std::data(last);
+  const size_t count = last.size();
+  bool filled[kMost];
+  for (size_t i = 0; i < count; ++i) filled[i] = pairs[i].second != nullptr && *pairs[i].second != '\0';
+  // In place when, read back from the end, the attributes with a value
+  // come in the reverse order of `last` (the usual case of a composition
+  // run again): then only those without a value are looked for.
+  xmlAttrPtr found[kMost];
+  xmlAttrPtr at = n->properties;
+  while (at != nullptr && at->next != nullptr) at = at->next;
+  bool inPlace = true;
+  for (size_t k = count; k-- > 0 && inPlace;) {
+    if (!filled[k]) continue;
+    inPlace = at != nullptr && at->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(at->name), pairs[k].first) == 0;
+    found[k] = at;
+    if (inPlace) at = at->prev;
+  }
+  for (size_t i = 0; i < count; ++i) {
+    if (inPlace && filled[i]) continue;
+    found[i] = FindAttribute(n, pairs[i].first);
+    if (found[i] != nullptr) RemoveProperty(found[i], pairs[i].first);
+  }
+  for (size_t i = 0; i < count; ++i) {
+    if (!filled[i]) continue;
+    const char* name = pairs[i].first;
+    const char* value = pairs[i].second;
+    if (inPlace && HoldsText(found[i], value)) continue;
+    DomStore::InvalidateAttribute(n->doc, name);
+    if (inPlace && ReplaceText(found[i], value)) continue;
+    if (inPlace) {
+      if (xmlSetProp(n, X(name), X(value)) == nullptr) throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
+      continue;
+    }
+    if (!IsPlainName(name) && xmlValidateNameValue(X(name)) == 0) {
+      throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+    }
+    if (DomStore::NewAttribute(n, name, value) == nullptr) {
+      throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
+    }
+  }
 }
 
 bool IXMLDOMElementPtr::endsWithAttributes(

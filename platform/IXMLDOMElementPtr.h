@@ -35,6 +35,13 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   // empty list. Lets a writer that must leave attributes at the end of the
   // list leave them in place when they are there already.
   bool endsWithAttributes(std::initializer_list<std::pair<const char*, const char*>> expected) const;
+  // Makes `last`, (name, value) pairs with different plain names, the
+  // element's last attributes in that order; a pair whose value is empty
+  // leaves no attribute of that name. When those of them that have a value
+  // stand at the end already, they keep their place (a text that differs
+  // is changed); otherwise the named attributes are removed and added anew
+  // at the end. One walk of the attribute list finds what is there.
+  void setLastAttributes(std::initializer_list<std::pair<const char*, const char*>> last) const;
   // All attributes as (name, value) pairs, in document order.
   std::vector<std::pair<CString, CString>> attributes() const;
   // Descendant elements named `name` ("*" for all), in document order.

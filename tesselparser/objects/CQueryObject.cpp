@@ -42,16 +42,6 @@ constexpr AggregationName kAggregations[] = {
 // The name as SQL takes it: plain when it can stand alone, else bracketed.
 CString Plain(const CString& name) { return IsTradNaming(name) ? name : "[" + name + "]"; }
 
-// Writes `value` into the attribute `name`, or removes it when `value` is
-// empty, as the object model's attribute writer does.
-void WriteOrRemove(const IXMLDOMElementPtr& element, const char* name, const CString& value) {
-  if (value.IsEmpty()) {
-    element.removeAttribute(name);
-  } else {
-    element.setAttribute(name, value);
-  }
-}
-
 // A text inside a quoted literal (see SqlLiteralInside).
 CString Quoted(const CString& text) { return SqlLiteralInside(text); }
 
@@ -371,17 +361,10 @@ void CQueryObject::ClearTexts() {
 }
 
 // A parse leaves its texts as the element's last attributes, "Expression"
-// before "WhereClause" (each only when not empty): it clears them first
-// and writes them last. Texts that stand there already stay in place.
+// before "WhereClause" (each only when not empty). Texts that stand there
+// already stay in place.
 void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
-  const IXMLDOMElementPtr& element = GetElement();
-  const bool inPlace = expression.IsEmpty() ? element.endsWithAttributes({{"WhereClause", where}})
-                       : where.IsEmpty()    ? element.endsWithAttributes({{"Expression", expression}})
-                                            : element.endsWithAttributes({{"Expression", expression}, {"WhereClause", where}});
-  if (!inPlace) ClearTexts();
-  // In place, only an empty text may still have to go (from elsewhere).
-  if (!inPlace || expression.IsEmpty()) WriteOrRemove(element, "Expression", expression);
-  if (!inPlace || where.IsEmpty()) WriteOrRemove(element, "WhereClause", where);
+  GetElement().setLastAttributes({{"Expression", expression}, {"WhereClause", where}});
 }
 
 HRESULT CQueryObject::ComposeExpression(CString& expr) {

@@ -243,6 +243,42 @@ TEST_F(DomHandleTest, NewAttributesTakeTheNamesGiven) {
   }
 }
 
+// The texts a parse leaves end the attribute list, in order; an empty one
+// leaves none. Each row: the element before, the two values, the element
+// after.
+TEST_F(DomHandleTest, LastAttributesEndTheListInOrder) {
+  struct Case {
+    const char* before;
+    const char* x;
+    const char* y;
+    const char* after;
+  };
+  const Case cases[] = {
+      {"<E a=\"1\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},                      // added
+      {"<E a=\"1\" X=\"x\" Y=\"y\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // in place
+      {"<E a=\"1\" X=\"old\" Y=\"y\"/>", "new", "y", "<E a=\"1\" X=\"new\" Y=\"y\"/>"},  // changed in place
+      {"<E X=\"x\" a=\"1\" Y=\"y\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // one elsewhere
+      {"<E a=\"1\" Y=\"y\" X=\"x\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // wrong order
+      {"<E Y=\"y\" a=\"1\" X=\"x\"/>", "x", "", "<E a=\"1\" X=\"x\"/>"},                  // empty goes, rest in place
+      {"<E X=\"x\" Y=\"y\" a=\"1\"/>", "", "y", "<E a=\"1\" Y=\"y\"/>"},                  // empty goes, rest moves
+      {"<E X=\"x\" Y=\"y\" a=\"1\"/>", "", "", "<E a=\"1\"/>"},                             // both go
+      {"<E xmlns:p=\"urn:p\" p:X=\"1\"/>", "x", "", "<E xmlns:p=\"urn:p\" p:X=\"1\" X=\"x\"/>"},  // other namespace
+      {"<!DOCTYPE E [<!ATTLIST E Y CDATA \"d\">]><E Y=\"y\" a=\"1\"/>", "x", "y",
+       "<E a=\"1\" X=\"x\" Y=\"y\"/>"},  // a document type: by the general operations
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.before);
+    IXMLDOMDocumentPtr doc = LoadXml(c.before);
+    ASSERT_TRUE(doc);
+    IXMLDOMElementPtr e = doc.documentElement();
+    e.setLastAttributes({{"X", c.x}, {"Y", c.y}});
+    EXPECT_EQ(e.xml(), c.after);
+    e.setLastAttributes({{"X", c.x}, {"Y", c.y}});  // again: nothing moves
+    EXPECT_EQ(e.xml(), c.after);
+  }
+  EXPECT_THROW(Root().setLastAttributes({{"1bad", "v"}}), _com_error);
+}
+
 TEST_F(DomHandleTest, InterfaceQueriesGiveNullForOtherKinds) {
   EXPECT_FALSE(IXMLDOMElementPtr(IXMLDOMNodePtr(m_doc)));
   EXPECT_TRUE(IXMLDOMDocumentPtr(IXMLDOMNodePtr(m_doc)));
