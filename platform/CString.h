@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class CString {
@@ -109,6 +110,20 @@ class CString {
   friend CString operator+(const char* a, const CString& b) { return CString((a ? a : "") + b.m_str); }
   friend CString operator+(const CString& a, char b) { return CString(a.m_str + b); }
   friend CString operator+(char a, const CString& b) { return CString(a + b.m_str); }
+  // A chain ("(" + text + ")") appends to the text the left part made
+  // instead of copying it again for each part.
+  friend CString operator+(CString&& a, const CString& b) {
+    a.m_str += b.m_str;
+    return std::move(a);
+  }
+  friend CString operator+(CString&& a, const char* b) {
+    if (b) a.m_str += b;
+    return std::move(a);
+  }
+  friend CString operator+(CString&& a, char b) {
+    a.m_str += b;
+    return std::move(a);
+  }
 
   friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
   friend bool operator==(const CString& a, const char* b) { return a.m_str == (b ? b : ""); }

@@ -72,6 +72,21 @@ TEST(CStringTest, TrimsMatchTheirDefinitionAtEitherEnd) {
   }
 }
 
+// A chain appends to its own intermediate text; the named texts it reads
+// stay as they are.
+TEST(CStringTest, ConcatenationChainsLeaveTheirOperandsAlone) {
+  const CString name("CustomerName");
+  CString alias("C");
+  const CString joined = "[" + name + "]" + '.' + alias + name + "";
+  EXPECT_EQ(joined, "[CustomerName].CCustomerName");
+  EXPECT_EQ(name, "CustomerName");
+  EXPECT_EQ(alias, "C");
+  const CString longer = alias + " " + name + " " + alias + std::string(40, 'x').c_str();
+  EXPECT_EQ(longer.GetLength(), 1 + 1 + 12 + 1 + 1 + 40);
+  EXPECT_EQ(alias, "C");
+  EXPECT_EQ(CString() + static_cast<const char*>(nullptr) + "a", "a");
+}
+
 TEST(CStringTest, ReplaceRemoveInsertDelete) {
   CString s("a,,b,,c");
   EXPECT_EQ(s.Replace(",,", "\v"), 2);
