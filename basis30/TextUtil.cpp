@@ -43,27 +43,32 @@ constexpr std::string_view kReserved[] = {
 constexpr size_t kLongestReserved = 11;  // "TRANSACTION"
 static_assert(std::is_sorted(std::begin(kReserved), std::end(kReserved)));
 
-// The range of kReserved starting with each letter, built once: a name is
-// compared only with the few words of its first letter, lengths first.
+// The range of kReserved starting with each letter, and the lengths of
+// those words, built once: a name is compared only with the few words of
+// its first letter, and not at all when none of them has its length.
 struct ReservedIndex {
   size_t first[26] = {};
   size_t last[26] = {};
+  unsigned lengths[26] = {};  // bit n: a word of n letters
   ReservedIndex() {
     for (size_t i = std::size(kReserved); i-- > 0;) {
       const size_t letter = static_cast<size_t>(kReserved[i][0] - 'A');
       if (last[letter] == 0) last[letter] = i + 1;
       first[letter] = i;
+      lengths[letter] |= 1u << kReserved[i].size();
     }
   }
 };
+static_assert(kLongestReserved < 32);
 
 bool IsReservedWord(std::string_view name) {
   if (name.empty() || name.size() > kLongestReserved || !IsAsciiLetter(name[0])) return false;
   static const ReservedIndex index;
+  const size_t letter = static_cast<size_t>(AsciiUpper(name[0]) - 'A');
+  if ((index.lengths[letter] & (1u << name.size())) == 0) return false;
   char upper[kLongestReserved];
   for (size_t i = 0; i < name.size(); ++i) upper[i] = AsciiUpper(name[i]);
   const std::string_view key(upper, name.size());
-  const size_t letter = static_cast<size_t>(key[0] - 'A');
   for (size_t i = index.first[letter]; i < index.last[letter]; ++i) {
     if (kReserved[i] == key) return true;
   }

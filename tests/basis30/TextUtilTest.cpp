@@ -162,7 +162,11 @@ TEST(TextUtilTest, ReservedWordsNeedBracketsInAnyCase) {
     std::string upper(word);
     for (char& c : upper) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
     EXPECT_FALSE(IsTradNaming(upper.c_str())) << upper;
+    std::string lower(word);
+    for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    EXPECT_FALSE(IsTradNaming(lower.c_str())) << lower;
     EXPECT_TRUE(IsTradNaming((std::string(word) + "_").c_str())) << word << "_";
+
   }
 }
 
