@@ -368,10 +368,18 @@ namespace {
 bool IsPlainList(std::string_view t) {
   if (t.empty()) return true;
   if (IsWhite(t.front()) || IsWhite(t.back()) || t.front() == ',' || t.back() == ',') return false;
+  // The characters that need a look: a literal's or a group's opening or
+  // closing mark, and the comma. Names are skipped a table look-up each.
+  static constexpr auto kMarks = [] {
+    std::array<bool, 256> marks{};
+    for (const unsigned char c : std::string_view("'\"[(){},")) marks[c] = true;
+    return marks;
+  }();
   for (size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
-    if (OpensLiteral(c) || c == '(' || c == ')' || c == '{' || c == '}') return false;
-    if (c == ',' && (IsWhite(t[i - 1]) || IsWhite(t[i + 1]) || t[i + 1] == ',')) return false;
+    if (!kMarks[static_cast<unsigned char>(c)]) continue;
+    if (c != ',') return false;
+    if (IsWhite(t[i - 1]) || IsWhite(t[i + 1]) || t[i + 1] == ',') return false;
   }
   return true;
 }

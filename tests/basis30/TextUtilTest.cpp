@@ -166,7 +166,6 @@ TEST(TextUtilTest, ReservedWordsNeedBracketsInAnyCase) {
     for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     EXPECT_FALSE(IsTradNaming(lower.c_str())) << lower;
     EXPECT_TRUE(IsTradNaming((std::string(word) + "_").c_str())) << word << "_";
-
   }
 }
 
