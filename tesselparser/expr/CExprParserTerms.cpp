@@ -1,5 +1,7 @@
 // CExprParserTerms.cpp - the term walker of CExprParser: classifies the
 // terms of an expression tree and joins them into expression text.
+#include <utility>
+
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/CVelObject.h"
 #include "contracts/basis30/ExprProcessor.h"
@@ -48,7 +50,7 @@ CString CExprParser::GetExpression() const {
 }
 
 EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
-  CVelObject term(node);
+  CVelObject term(std::move(node));
   const CString type = term.GetType();
   if (type == "Text") {
     CString text = term.GetAttribute("PreprocessExpr");

@@ -36,6 +36,13 @@ bool IsWordOperator(const CString& op) { return IsListed(op.view(), true, true);
 // otherwise and need no search.
 bool StartsWithOperator(std::string_view text) {
   const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+  // The first characters of the operators: most values start otherwise.
+  static constexpr auto kFirst = [] {
+    std::array<bool, 256> first{};
+    for (const std::string_view op : kOperators) first[static_cast<unsigned char>(op[0])] = true;
+    return first;
+  }();
+  if (text.empty() || !kFirst[static_cast<unsigned char>(upper(text[0]))]) return false;
   for (const std::string_view op : kOperators) {
     if (text.size() < op.size()) continue;
     size_t i = 0;
