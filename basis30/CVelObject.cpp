@@ -206,8 +206,10 @@ CString CVelObject::GetValue() { return GetAttribute("Value"); }
 void CVelObject::SetValue(const char* value) { SetAttribute("Value", value); }
 
 DATATYPE CVelObject::GetDataType() {
-  if (!m_pElement || !m_pElement.hasAttribute("DataType")) return DATATYPE_CHARACTER;
+  if (!m_pElement) return DATATYPE_CHARACTER;
+  // Read first, asked about only when empty: most objects carry a type.
   const CString code = m_pElement.getAttribute("DataType");
+  if (code.IsEmpty() && !m_pElement.hasAttribute("DataType")) return DATATYPE_CHARACTER;
   if (!IsAllNumber(code)) return DATATYPE_OBJECT;
   return DataTypeFromCode(std::strtol(code, nullptr, 10));
 }

@@ -35,7 +35,7 @@ TEST_F(VelObjectTest, DataTypeCodesMapToClasses) {
       {"3", DATATYPE_NUMERIC},   {"11", DATATYPE_NUMERIC},    {"131", DATATYPE_NUMERIC}, {"21", DATATYPE_NUMERIC},
       {"8", DATATYPE_CHARACTER}, {"130", DATATYPE_CHARACTER}, {"203", DATATYPE_CHARACTER},
       {"7", DATATYPE_DATETIME},  {"135", DATATYPE_DATETIME},  {"1", DATATYPE_OBJECT},
-      {"abc", DATATYPE_OBJECT},  {nullptr, DATATYPE_CHARACTER},
+      {"abc", DATATYPE_OBJECT},  {"", DATATYPE_OBJECT},         {nullptr, DATATYPE_CHARACTER},
   };
   CVelObject field(Select("Query/QueryObjects/Field[1]"));
   for (const auto& c : cases) {
