@@ -33,7 +33,7 @@ bool AttributeValueIs(xmlAttrPtr attr, const std::string& value) {
 
 xmlAttrPtr FindAttribute(xmlNodePtr element, const std::string& name) {
   for (xmlAttrPtr a = element->properties; a != nullptr; a = a->next) {
-    if (a->ns == nullptr && name == reinterpret_cast<const char*>(a->name)) return a;
+    if (a->ns == nullptr && std::strcmp(name.c_str(), reinterpret_cast<const char*>(a->name)) == 0) return a;
   }
   return nullptr;
 }
@@ -48,6 +48,7 @@ bool ChildPath::Parse(const char* xpath) {
     Step step;
     if (*p == '*') {
       step.name = "*";
+      step.any = true;
       ++p;
     } else {
       step.name = ReadName(p);
@@ -92,7 +93,7 @@ bool ChildPath::Parse(const char* xpath) {
 
 bool ChildPath::Matches(const Step& step, xmlNodePtr node) const {
   if (node->type != XML_ELEMENT_NODE) return false;
-  if (step.name != "*" && (node->ns != nullptr || step.name != reinterpret_cast<const char*>(node->name))) {
+  if (!step.any && (node->ns != nullptr || std::strcmp(step.name.c_str(), reinterpret_cast<const char*>(node->name)) != 0)) {
     return false;
   }
   if (step.test != Test::EQUAL && step.test != Test::NOT_EQUAL) return true;

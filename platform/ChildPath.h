@@ -32,6 +32,7 @@ class ChildPath {
   enum class Test { NONE, EQUAL, NOT_EQUAL, POSITION };
   struct Step {
     std::string name;  // "*" for any element
+    bool any = false;  // "*"
     Test test = Test::NONE;
     std::string attribute;
     std::string value;

@@ -29,6 +29,7 @@ bool IsDocNode(const xmlNode* node) {
 // of evaluated. Bounded so that texts with formatted-in values cannot grow
 // it without end. Looked up by the caller's text without copying it.
 struct CompiledPath {
+  std::string text;  // the expression
   bool simple = false;
   ChildPath path;
   xmlXPathCompExprPtr comp = nullptr;
@@ -42,7 +43,19 @@ struct TextHash {
 class XPathCache {
  public:
   ~XPathCache() { Clear(); }
+  // The library asks for the same few literal paths again and again: the
+  // last ones asked for are found by their address (their text compared to
+  // be sure) before the map is searched.
   const CompiledPath& Get(const char* xpath) {
+    Recent& recent = m_recent[(reinterpret_cast<std::uintptr_t>(xpath) >> 3) % kRecent];
+    if (recent.xpath == xpath && recent.compiled != nullptr && recent.compiled->text == xpath) return *recent.compiled;
+    const CompiledPath& compiled = Find(xpath);
+    recent = {xpath, &compiled};
+    return compiled;
+  }
+
+ private:
+  const CompiledPath& Find(const char* xpath) {
     auto it = m_map.find(std::string_view(xpath));
     if (it != m_map.end()) return it->second;
     if (m_map.size() >= kLimit) Clear();
@@ -52,18 +65,25 @@ class XPathCache {
       compiled.comp = xmlXPathCompile(reinterpret_cast<const xmlChar*>(xpath));
       if (compiled.comp == nullptr) throw _com_error(E_INVALIDARG, std::string("invalid XPath expression: ") + xpath);
     }
+    compiled.text = xpath;
     return m_map.emplace(xpath, std::move(compiled)).first->second;
   }
 
- private:
   static constexpr size_t kLimit = 4096;
+  static constexpr size_t kRecent = 64;
+  struct Recent {
+    const char* xpath = nullptr;
+    const CompiledPath* compiled = nullptr;
+  };
   void Clear() {
     for (auto& entry : m_map) {
       if (entry.second.comp != nullptr) xmlXPathFreeCompExpr(entry.second.comp);
     }
     m_map.clear();
+    for (Recent& recent : m_recent) recent = {};
   }
   std::unordered_map<std::string, CompiledPath, TextHash, std::equal_to<>> m_map;
+  Recent m_recent[kRecent];
 };
 
 thread_local XPathCache t_xpathCache;

@@ -70,6 +70,10 @@ TEST_F(ChildPathTest, WalkedPathsSelectWhatXPathSelects) {
     EXPECT_EQ(ByHandle(Root(), path), ByXPath(Root().GetInterfacePtr(), path));
     const std::vector<xmlNodePtr> all = ByXPath(Root().GetInterfacePtr(), path);
     EXPECT_EQ(Root().selectSingleNode(path).GetInterfacePtr(), all.empty() ? nullptr : all.front());
+    // The same buffer holding one path after another selects each.
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, "%s", path);
+    EXPECT_EQ(ByHandle(Root(), buffer), all);
   }
   // From the document node, and from a node without element children.
   EXPECT_EQ(ByHandle(m_doc, "Root/Query"), ByXPath(m_doc.GetInterfacePtr(), "Root/Query"));
