@@ -159,7 +159,26 @@ void DomStore::FreeIfUnheld(xmlNodePtr node) {
   if (!IsDetached(node, &top)) return;
   if (SubtreeRefs(top) != 0) return;
   Invalidate(top->doc);
+  ForgetParents(top);
   xmlFreeNode(top);
+}
+
+// The first-child answers kept for the elements of a subtree about to be
+// freed go with them: a node made later at the same address (a copy, which
+// is not inserted anywhere yet) must not find them.
+void DomStore::ForgetParents(xmlNodePtr top) {
+  if (top->doc == nullptr || top->doc->_private == nullptr) return;
+  auto& kept = static_cast<DomDocHolder*>(top->doc->_private)->firstChildNamed;
+  if (kept.empty() || top->type != XML_ELEMENT_NODE) return;
+  std::vector<xmlNodePtr> stack{top};
+  while (!stack.empty()) {
+    xmlNodePtr n = stack.back();
+    stack.pop_back();
+    for (auto& [name, parents] : kept) parents.erase(n);
+    for (xmlNodePtr c = n->children; c != nullptr; c = c->next) {
+      if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
+    }
+  }
 }
 
 void DomStore::Invalidate(xmlDocPtr doc) {
@@ -435,8 +454,9 @@ const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char
 // many (the document element of a document of thousands of queries) the
 // answer is kept, so that asking for each query costs no scan of all of
 // them. An element of that name entering or leaving the tree drops what
-// was kept (InvalidateNames), so a kept answer is never stale: a parent
-// that gains such a child gains it by an insertion.
+// was kept (InvalidateNames), and a freed parent takes its answers along
+// (ForgetParents), so a kept answer is never stale: a parent that gains
+// such a child gains it by an insertion.
 xmlNodePtr DomStore::FirstChildNamed(xmlNodePtr parent, const char* name) {
   constexpr size_t kScannedEachTime = 32;
   const auto matches = [name](xmlNodePtr c) {

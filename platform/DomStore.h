@@ -81,6 +81,7 @@ class DomStore {
   static long SubtreeRefs(xmlNodePtr node);
   static bool IsDetached(xmlNodePtr node, xmlNodePtr* top);
   static void FreeIfUnheld(xmlNodePtr node);
+  static void ForgetParents(xmlNodePtr top);
   static void ReleaseDoc(DomDocHolder* holder);
   // Drops the name indexes that `node`'s subtree touches (it was inserted
   // into or removed from its document's tree).

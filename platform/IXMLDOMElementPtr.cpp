@@ -67,6 +67,29 @@ bool ReplaceText(xmlAttrPtr attr, const char* value) {
   return true;
 }
 
+// True when `name` is a plain name (see IsPlainName); throws
+// `_com_error(E_INVALIDARG)` when it is no XML name at all.
+bool IsWritableName(const char* name) {
+  if (IsPlainName(name)) return true;
+  if (xmlValidateNameValue(X(name)) == 0) throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
+  return false;
+}
+
+// Gives element `n` the attribute `name` holding `value`. With `searched`
+// (a plain name), `existing` is what FindAttribute found for it, null when
+// the element has none: a text that is there already changes nothing, one
+// that differs is rewritten in its own node, and an absent attribute is
+// added without libxml2 searching the list a second time. Otherwise
+// libxml2's setter decides.
+void WriteAttribute(xmlNodePtr n, const char* name, const char* value, xmlAttrPtr existing, bool searched) {
+  if (searched && HoldsText(existing, value)) return;  // recomposing writes the same texts again
+  DomStore::InvalidateAttribute(n->doc, name);
+  if (ReplaceText(existing, value)) return;
+  const xmlAttrPtr written = searched && existing == nullptr ? DomStore::NewAttribute(n, name, value)
+                                                             : xmlSetProp(n, X(name), X(value));
+  if (written == nullptr) throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
+}
+
 // Removes `attr`, the attribute `name` of its element.
 void RemoveProperty(xmlAttrPtr attr, const char* name) {
   DomStore::InvalidateAttribute(attr->doc, name);
@@ -113,23 +136,8 @@ bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
 void IXMLDOMElementPtr::setAttribute(const char* name, const char* value) const {
   xmlNodePtr n = Checked("setAttribute");
   CheckName(name);
-  const bool plain = IsPlainName(name);
-  if (!plain && xmlValidateNameValue(X(name)) == 0) {
-    throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
-  }
-  const xmlAttrPtr existing = plain ? FindAttribute(n, name) : nullptr;
-  if (plain && HoldsText(existing, value ? value : "")) {
-    return;  // recomposing writes the same texts again: nothing changes
-  }
-  DomStore::InvalidateAttribute(n->doc, name);
-  if (ReplaceText(existing, value ? value : "")) return;
-  // A plain name the element does not carry (and no document type gives a
-  // default) is added without libxml2 searching the list a second time.
-  const xmlAttrPtr written = plain && existing == nullptr ? DomStore::NewAttribute(n, name, value ? value : "")
-                                                          : xmlSetProp(n, X(name), X(value ? value : ""));
-  if (written == nullptr) {
-    throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
-  }
+  const bool plain = IsWritableName(name);
+  WriteAttribute(n, name, value ? value : "", plain ? FindAttribute(n, name) : nullptr, plain);
 }
 
 void IXMLDOMElementPtr::removeAttribute(const char* name) const {
@@ -169,28 +177,18 @@ void IXMLDOMElementPtr::setLastAttributes(std::initializer_list<std::pair<const 
     found[k] = at;
     if (inPlace) at = at->prev;
   }
+  // Names to add are checked before anything changes.
+  bool plain[kMost];
+  for (size_t i = 0; i < count; ++i) plain[i] = inPlace || !filled[i] || IsWritableName(pairs[i].first);
   for (size_t i = 0; i < count; ++i) {
     if (inPlace && filled[i]) continue;
     found[i] = FindAttribute(n, pairs[i].first);
     if (found[i] != nullptr) RemoveProperty(found[i], pairs[i].first);
   }
+  // In place, an attribute stands where it is; else it was removed above
+  // and is added at the end.
   for (size_t i = 0; i < count; ++i) {
-    if (!filled[i]) continue;
-    const char* name = pairs[i].first;
-    const char* value = pairs[i].second;
-    if (inPlace && HoldsText(found[i], value)) continue;
-    DomStore::InvalidateAttribute(n->doc, name);
-    if (inPlace && ReplaceText(found[i], value)) continue;
-    if (inPlace) {
-      if (xmlSetProp(n, X(name), X(value)) == nullptr) throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
-      continue;
-    }
-    if (!IsPlainName(name) && xmlValidateNameValue(X(name)) == 0) {
-      throw _com_error(E_INVALIDARG, std::string("invalid attribute name: ") + name);
-    }
-    if (DomStore::NewAttribute(n, name, value) == nullptr) {
-      throw _com_error(E_FAIL, std::string("cannot set attribute ") + name);
-    }
+    if (filled[i]) WriteAttribute(n, pairs[i].first, pairs[i].second, inPlace ? found[i] : nullptr, plain[i]);
   }
 }
 

@@ -147,6 +147,24 @@ TEST_F(ChildPathTest, FirstChildNamedFollowsChanges) {
     EXPECT_EQ(agree(node == many ? node : doc.documentElement(), "Datasources"), IXMLDOMNodePtr());
     few.removeChild(last);
   }
+  // A parent freed after its answer was kept takes the answer along: a copy
+  // made afterwards where it stood finds its own child. (The allocator
+  // hands out the last freed blocks first: for one of the numbers of blocks
+  // taken in between, the copy lands at the freed parent's address.)
+  IXMLDOMElementPtr model = doc.createElement("M");
+  for (int i = 0; i < 40; ++i) model.appendChild(doc.createElement("Query"));
+  model.appendChild(doc.createElement("Datasources"));
+  std::vector<IXMLDOMNodePtr> held;
+  for (int taken = 0; taken < 12; ++taken) {
+    {
+      IXMLDOMElementPtr gone = doc.createElement("G");
+      for (int i = 0; i < 40; ++i) gone.appendChild(doc.createElement("Query"));
+      EXPECT_FALSE(agree(gone, "Datasources"));
+    }
+    for (int i = 0; i < taken; ++i) held.push_back(doc.createElement("Z"));
+    held.push_back(model.cloneNode(true));
+    EXPECT_TRUE(agree(held.back(), "Datasources")) << taken;
+  }
   // A namespaced element of the name is not the child of that plain name.
   IXMLDOMDocumentPtr spaced = LoadXml("<R xmlns:p='urn:p'><p:Datasources/></R>");
   EXPECT_FALSE(agree(spaced.documentElement(), "Datasources"));
