@@ -395,14 +395,28 @@ bool HoldsEntry(std::string_view list, std::string_view entry) {
   return false;
 }
 
+// True when every entry of the plain list `added` is an entry of the plain
+// list `list` written exactly so: merging it then adds nothing.
+bool HoldsEntries(std::string_view list, std::string_view added) {
+  if (!IsPlainList(added)) return false;
+  for (size_t start = 0;;) {
+    const size_t comma = added.find(',', start);
+    const std::string_view entry = added.substr(start, comma == std::string_view::npos ? comma : comma - start);
+    if (!HoldsEntry(list, entry)) return false;
+    if (comma == std::string_view::npos) return true;
+    start = comma + 1;
+  }
+}
+
 }  // namespace
 
 void CSqlParser::AddTables(CString& list, const char* more) {
   if (more == nullptr) return;
-  // Most merges bring nothing or a table the list holds already, written
-  // the same way: a list in its rebuilt form then stays as it is.
+  // Most merges bring nothing or tables the list holds already, written
+  // the same way (a query's WHERE names the tables its columns name): a
+  // list in its rebuilt form then stays as it is.
   const std::string_view added = TrimView(more);
-  if ((added.empty() || HoldsEntry(list.view(), added)) && IsPlainList(list.view())) return;
+  if ((added.empty() || HoldsEntries(list.view(), added)) && IsPlainList(list.view())) return;
   // The list is rebuilt from its non-empty entries: readers of a table
   // list stop at the first empty entry, so "A,,B" or "A," must not remain.
   // The keys of the listed entries and aliases are made only when `more`

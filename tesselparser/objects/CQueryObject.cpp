@@ -193,6 +193,9 @@ CString CQueryObject::GetTable() {
   }
   CString expr = CVelObject::GetExpression();
   if (expr.IsEmpty()) expr = GetExpression();
+  // A table qualifier stands before a dot: a text without one (an operator,
+  // a connector, a plain value) names no table, sub-select or not.
+  if (expr.Find('.') < 0) return CString();
   return CSqlParser::GetTablesFromExpr(WithoutSubSelects(expr), nullptr);
 }
 

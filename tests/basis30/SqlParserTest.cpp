@@ -140,6 +140,14 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
       {"BA,B", "A", "BA,B,A"},
       {"A B,C", "A B", "A B,C"},
       {"A,B", "b", "A,B"},
+      // Several tables at once, all listed already (in any order) or not.
+      {"A,B,C", "C,A", "A,B,C"},
+      {"A B,C", "C,A B", "A B,C"},
+      {"A, B", "B,A", "A,B"},
+      {"A,B", "B, A", "A,B"},
+      {"A,B", "B,,A", "A,B"},
+      {"A,B", "B,c", "A,B,c"},
+      {"A,B", "B,A B", "A,B,A B"},
   };
   for (const auto& c : cases) {
     CString list(c.list);
