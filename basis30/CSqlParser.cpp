@@ -408,6 +408,20 @@ bool HoldsEntries(std::string_view list, std::string_view added) {
   }
 }
 
+// True when the plain list `list` names `entry` (one plain entry): an entry
+// or the alias of an entry has its key. In a plain entry the alias is the
+// word after its last blank.
+bool NamesEntry(std::string_view list, std::string_view entry) {
+  bool found = false;
+  ForEachEntry(list, [&](std::string_view listed) {
+    if (found) return;
+    size_t blank = listed.size();
+    while (blank > 0 && !IsWhite(listed[blank - 1])) --blank;
+    found = SameKey(listed, entry) || (blank > 0 && SameKey(listed.substr(blank), entry));
+  });
+  return found;
+}
+
 }  // namespace
 
 void CSqlParser::AddTables(CString& list, const char* more) {
@@ -416,7 +430,16 @@ void CSqlParser::AddTables(CString& list, const char* more) {
   // the same way (a query's WHERE names the tables its columns name): a
   // list in its rebuilt form then stays as it is.
   const std::string_view added = TrimView(more);
-  if ((added.empty() || HoldsEntries(list.view(), added)) && IsPlainList(list.view())) return;
+  const bool plain = IsPlainList(list.view());
+  if (plain && (added.empty() || HoldsEntries(list.view(), added))) return;
+  // The next most common merge brings one table to a list in its rebuilt
+  // form: it is appended unless the list names it already.
+  if (plain && IsPlainList(added) && added.find(',') == std::string_view::npos) {
+    if (NamesEntry(list.view(), added)) return;
+    if (!list.IsEmpty()) list += ",";
+    list += CString(added);
+    return;
+  }
   // The list is rebuilt from its non-empty entries: readers of a table
   // list stop at the first empty entry, so "A,,B" or "A," must not remain.
   // The keys of the listed entries and aliases are made only when `more`

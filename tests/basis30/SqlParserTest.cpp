@@ -148,6 +148,14 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
       {"A,B", "B,,A", "A,B"},
       {"A,B", "B,c", "A,B,c"},
       {"A,B", "B,A B", "A,B,A B"},
+      // One table: listed under its name or alias, in any case, or not.
+      {"", "A", "A"},
+      {"A b", "B", "A b"},
+      {"A\tb,C", "B", "A\tb,C"},
+      {"A.B c", "C", "A.B c"},
+      {"A.B c", "a.b", "A.B c,a.b"},
+      {"A.B c", "[a].[b]", "A.B c,[a].[b]"},
+      {"A.B,C", "[a].[b]", "A.B,C"},
   };
   for (const auto& c : cases) {
     CString list(c.list);
