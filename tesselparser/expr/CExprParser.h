@@ -77,7 +77,8 @@ class TESSEL_API CExprParser {
   // (the value language above), written into `result`. `bDataOnly` takes
   // the value as data only (no special values, raw marker or expressions).
   // Returns 0 or TPE_NOT_A_NUMBER, TPE_NOT_A_DATE, TPE_RANGE_OPERATOR,
-  // TPE_MULTI_VALUE_OPERATOR; on failure `result` is not usable.
+  // TPE_MULTI_VALUE_OPERATOR; on failure `result` is not usable. A null
+  // column or operator is taken as empty.
   static HRESULT GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value, CString& result,
                               bool bDataOnly);
   // The same for an operand term: the term is parsed as a query object for

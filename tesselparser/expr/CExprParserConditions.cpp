@@ -196,21 +196,31 @@ HRESULT RenderBound(DATATYPE type, CString& bound, bool asData, bool& exclusive)
 // a two-sided range is BETWEEN; otherwise each side gets its own
 // comparison. Both bounds exclusive gives (col > lo AND col < hi), negated
 // (col <= lo OR col >= hi). A one-sided range ignores the marks.
+// The conditions are put together by appending: they are made for every
+// comparison of every query, and a format string would be parsed each time.
 CString RangeCondition(const Condition& c, const CString& lower, const CString& upper, bool lowerExcl, bool upperExcl) {
-  CString out;
+  CString out = "(";
+  out += c.column;
   if (upper.IsEmpty()) {
-    out.Format(c.negative ? "(%s < %s)" : "(%s >= %s)", c.column, lower.GetString());
+    out += c.negative ? " < " : " >= ";
+    out += lower;
   } else if (lower.IsEmpty()) {
-    out.Format(c.negative ? "(%s > %s)" : "(%s <= %s)", c.column, upper.GetString());
+    out += c.negative ? " > " : " <= ";
+    out += upper;
   } else if (!lowerExcl && !upperExcl) {
-    out.Format(c.negative ? "(%s NOT BETWEEN %s AND %s)" : "(%s BETWEEN %s AND %s)", c.column, lower.GetString(),
-               upper.GetString());
+    out += c.negative ? " NOT BETWEEN " : " BETWEEN ";
+    out += lower;
+    out += " AND ";
+    out += upper;
   } else {
-    const char* lowerOp = c.negative ? (lowerExcl ? "<=" : "<") : (lowerExcl ? ">" : ">=");
-    const char* upperOp = c.negative ? (upperExcl ? ">=" : ">") : (upperExcl ? "<" : "<=");
-    out.Format("(%s %s %s %s %s %s %s)", c.column, lowerOp, lower.GetString(), c.negative ? "OR" : "AND", c.column,
-               upperOp, upper.GetString());
+    out += c.negative ? (lowerExcl ? " <= " : " < ") : (lowerExcl ? " > " : " >= ");
+    out += lower;
+    out += c.negative ? " OR " : " AND ";
+    out += c.column;
+    out += c.negative ? (upperExcl ? " >= " : " > ") : (upperExcl ? " < " : " <= ");
+    out += upper;
   }
+  out += ")";
   return out;
 }
 
@@ -298,17 +308,19 @@ CString OrChain(const Condition& c) {
 // The condition of the plain values: a comparison for one value (unless
 // the operator is an IN), else an IN list, a NOT IN list or an OR chain.
 CString ListCondition(const Condition& c) {
-  CString out;
-  const CString list = JoinItems(c.items);
-  if (!c.IsList() && c.op.Find("IN") < 0) {
-    out.Format("%s %s %s", c.column, c.op.GetString(), list.GetString());
-  } else if (c.negative) {
-    out.Format("%s NOT IN (%s)", c.column, list.GetString());
-  } else if (GetCurDSType() == DSTYPE_FLATFILE) {
-    out = OrChain(c);
-  } else {
-    out.Format("%s IN (%s)", c.column, list.GetString());
+  if (c.IsList() || c.op.Find("IN") >= 0) {
+    if (!c.negative && GetCurDSType() == DSTYPE_FLATFILE) return OrChain(c);
+    CString out = c.column;
+    out += c.negative ? " NOT IN (" : " IN (";
+    out += JoinItems(c.items);
+    out += ")";
+    return out;
   }
+  CString out = c.column;
+  out += " ";
+  out += c.op;
+  out += " ";
+  out += JoinItems(c.items);
   return out;
 }
 
@@ -329,6 +341,8 @@ void TranslateBoolean(CString& value) {
 HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char* op, const char* value, CString& result,
                                   bool bDataOnly) {
   result.Empty();
+  if (column == nullptr) column = "";
+  if (op == nullptr) op = "";
   CString text(value);
   text.Trim();
   if (!bDataOnly && GenerateVerbatim(column, op, text, result)) return S_OK;

@@ -354,6 +354,19 @@ TEST_F(ConditionTest, ColumnIsInsertedVerbatimAndResultIsReplaced) {
   EXPECT_EQ(result, "{Sales}.dbo.[Order Lines].[Qty] IN (1, 2)");
   EXPECT_EQ(CExprParser::GenerateExpr(nullptr, C, nullptr, nullptr, result, false), S_OK);
   EXPECT_EQ(result, "1=1");
+  // A null column or operator is empty text in every form of condition.
+  const struct {
+    const char* op;
+    const char* value;
+    const char* expected;
+  } nulls[] = {
+      {"=", "{NULL}", " IS NULL"},
+      {nullptr, "^x", "  x"},
+      {"=", "1,2", " IN (1, 2)"},
+      {nullptr, "5", "  5"},
+      {"=", "1~5", "( BETWEEN 1 AND 5)"},
+  };
+  for (const auto& c : nulls) EXPECT_EQ(Generate(nullptr, N, c.op, c.value), c.expected) << c.value;
 }
 
 }  // namespace
