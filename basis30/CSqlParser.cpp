@@ -384,10 +384,24 @@ bool IsPlainList(std::string_view t) {
   return true;
 }
 
-// True when `entry`, one plain entry (no comma, literal or parenthesis),
-// is an entry of the plain list `list` written exactly so.
+// Calls `visit(entry)` for every entry of a plain list (see IsPlainList),
+// where every comma separates two entries and no entry is empty.
+template <typename Visit>
+void ForEachPlainEntry(std::string_view list, Visit visit) {
+  for (size_t start = 0; start < list.size();) {
+    const size_t comma = list.find(',', start);
+    if (comma == std::string_view::npos) {
+      visit(list.substr(start));
+      return;
+    }
+    visit(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
+
+// True when `entry`, one entry of a plain list, is an entry of the plain
+// list `list` written exactly so.
 bool HoldsEntry(std::string_view list, std::string_view entry) {
-  if (entry.empty() || !IsPlainList(entry) || entry.find(',') != std::string_view::npos) return false;
   for (size_t at = list.find(entry); at != std::string_view::npos; at = list.find(entry, at + 1)) {
     const size_t end = at + entry.size();
     if ((at == 0 || list[at - 1] == ',') && (end == list.size() || list[end] == ',')) return true;
@@ -398,14 +412,9 @@ bool HoldsEntry(std::string_view list, std::string_view entry) {
 // True when every entry of the plain list `added` is an entry of the plain
 // list `list` written exactly so: merging it then adds nothing.
 bool HoldsEntries(std::string_view list, std::string_view added) {
-  if (!IsPlainList(added)) return false;
-  for (size_t start = 0;;) {
-    const size_t comma = added.find(',', start);
-    const std::string_view entry = added.substr(start, comma == std::string_view::npos ? comma : comma - start);
-    if (!HoldsEntry(list, entry)) return false;
-    if (comma == std::string_view::npos) return true;
-    start = comma + 1;
-  }
+  bool all = true;
+  ForEachPlainEntry(added, [&](std::string_view entry) { all = all && HoldsEntry(list, entry); });
+  return all;
 }
 
 // True when the plain list `list` names `entry` (one plain entry): an entry
@@ -413,7 +422,7 @@ bool HoldsEntries(std::string_view list, std::string_view added) {
 // word after its last blank.
 bool NamesEntry(std::string_view list, std::string_view entry) {
   bool found = false;
-  ForEachEntry(list, [&](std::string_view listed) {
+  ForEachPlainEntry(list, [&](std::string_view listed) {
     if (found) return;
     size_t blank = listed.size();
     while (blank > 0 && !IsWhite(listed[blank - 1])) --blank;
@@ -426,19 +435,23 @@ bool NamesEntry(std::string_view list, std::string_view entry) {
 
 void CSqlParser::AddTables(CString& list, const char* more) {
   if (more == nullptr) return;
-  // Most merges bring nothing or tables the list holds already, written
-  // the same way (a query's WHERE names the tables its columns name): a
-  // list in its rebuilt form then stays as it is.
   const std::string_view added = TrimView(more);
-  const bool plain = IsPlainList(list.view());
-  if (plain && (added.empty() || HoldsEntries(list.view(), added))) return;
-  // The next most common merge brings one table to a list in its rebuilt
-  // form: it is appended unless the list names it already.
-  if (plain && IsPlainList(added) && added.find(',') == std::string_view::npos) {
-    if (NamesEntry(list.view(), added)) return;
-    if (!list.IsEmpty()) list += ",";
-    list += CString(added);
-    return;
+  const std::string_view current = list.view();
+  // Most merges bring nothing, or tables that a list in its rebuilt form
+  // holds already written the same way (a query's WHERE names the tables
+  // its columns name): the list then stays as it is. The next most common
+  // brings one table: it is appended unless the list names it already.
+  if (added.empty()) {
+    if (IsPlainList(current)) return;
+  } else if (IsPlainList(added) && IsPlainList(current)) {
+    if (HoldsEntries(current, added)) return;
+    if (added.find(',') == std::string_view::npos) {
+      if (NamesEntry(current, added)) return;
+      CString entry(added);  // copied first: `more` may lie in the list's own text
+      if (!list.IsEmpty()) list += ",";
+      list += entry;
+      return;
+    }
   }
   // The list is rebuilt from its non-empty entries: readers of a table
   // list stop at the first empty entry, so "A,,B" or "A," must not remain.

@@ -164,6 +164,18 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
   }
 }
 
+// A list merged into itself: `more` then points into the text the merge
+// changes.
+TEST(SqlParserTest, AddTablesTakesTheListItself) {
+  for (const char* text : {"A", "A b", "A,B", "A, B", "A,,B", " A "}) {
+    CString list(text);
+    CSqlParser::AddTables(list, list.GetString());
+    CString rebuilt(text);
+    CSqlParser::AddTables(rebuilt, "");
+    EXPECT_EQ(list, rebuilt) << text;
+  }
+}
+
 TEST(SqlParserTest, FindTableMatchesEntriesAndAliases) {
   struct Case {
     const char* tables;
