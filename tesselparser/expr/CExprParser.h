@@ -66,7 +66,9 @@ class TESSEL_API CExprParser {
   // TPE_MULTI_VALUE_OPERATOR) with the rejected term's child index stored
   // through `pErrorIndex`, a sub-query's code (index stored, message
   // recorded), or an "@" value's code (message recorded). The attached
-  // element's "Expression" is emptied first and stays empty on failure.
+  // element's "Expression" is empty afterwards, unless it is the build
+  // element and the parse succeeds; a build child keeps its earlier text
+  // on failure.
   // With `pTables`, the tables of each pass's first term are merged into it.
   // Throws `_com_error(E_POINTER)` without an element.
   HRESULT Parse(std::int32_t* pErrorIndex, CString* pTables);
@@ -163,6 +165,8 @@ class TESSEL_API CExprParser {
   // type serve the condition without a second parse.
   HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,
                           long& next, std::int32_t* pErrorIndex);
+  // The text of the build element's terms, joined with blanks (Parse).
+  HRESULT ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CString& text);
   // GenerateExpr for an operand term that `operand` has parsed.
   static HRESULT GenerateExprFor(CQueryObject& operand, const IXMLDOMNodePtr& node, const char* op,
                                  const char* value, CString& result, bool bDataOnly);

@@ -69,13 +69,34 @@ EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
 
 HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
   if (!m_pElement) throw _com_error(E_POINTER, "the expression parser has no element");
-  m_pElement.setAttribute("Expression", "");
+  const IXMLDOMElementPtr attached = m_pElement;
   if (IXMLDOMElementPtr info = m_pElement.selectSingleNode("ExprBuildInfo")) m_pElement = info;
+  // The attached element's text is emptied; the build element's is written
+  // when the parse ends, emptied when it fails. A text that stands there
+  // already is not emptied first: a composition run again then finds each
+  // text in place and leaves it there.
+  const bool ownText = attached == m_pElement;
+  if (!ownText) attached.setAttribute("Expression", "");
+  CString text;
+  HRESULT rc = S_OK;
+  try {
+    rc = ParseTerms(pErrorIndex, pTables, text);
+  } catch (...) {
+    if (ownText) m_pElement.setAttribute("Expression", "");
+    throw;
+  }
+  if (rc < 0) {
+    if (ownText) m_pElement.setAttribute("Expression", "");
+    return rc;
+  }
+  m_pElement.setAttribute("Expression", text);
+  return S_OK;
+}
 
+HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CString& text) {
   // The terms are the element children: a comment or processing
   // instruction between them is no term and separates no triple.
   const IXMLDOMNodeListPtr terms = m_pElement.selectNodes("*");
-  CString text;
   for (long i = 0; i < terms.length();) {
     const IXMLDOMNodePtr term = terms.item(i);
     CQueryObject first(term);
@@ -94,7 +115,6 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
     i = next;
   }
   text.Trim(' ');
-  m_pElement.setAttribute("Expression", text);
   return S_OK;
 }
 

@@ -201,7 +201,8 @@ long CSingleQuery::Compose() {
     }
 
     IXMLDOMNodePtr relations = GetTableRelations(false);
-    if (relations && relations.selectSingleNode("Tables/Table")) {
+    const bool joined = relations && relations.selectSingleNode("Tables/Table");
+    if (joined) {
       CTRParser parser(relations);
       rc = parser.ComposeFromClause(ProcessTableAlias(tables), joinText, &fromText);
       if (rc < 0 && deferred >= 0) deferred = rc;
@@ -210,11 +211,17 @@ long CSingleQuery::Compose() {
       // them by alias only.
       CSqlParser::AddTables(tables, parser.GetAddedTables());
       CSqlParser::AddTables(tables, CSqlParser::GetTablesFromExpr(joinText, nullptr));
-      CVelObject(relations).SetExpression(joinText);
     }
+    // The relations keep the join text as their "Expression": the ANSI
+    // form with its FROM clause when there is one, else the join text.
+    // It is written once, when it is known, so that a composition run
+    // again finds it in place.
     CString constraints;
     rc = ReadConstraints(relations, tables, constraints);
-    if (rc < 0) return rc;
+    if (rc < 0) {
+      if (joined) CVelObject(relations).SetExpression(joinText);
+      return rc;
+    }
 
     if (!objectWhere.IsEmpty()) {
       where = where.IsEmpty() ? objectWhere : Wrapped(where) + " AND " + Wrapped(objectWhere);
@@ -228,11 +235,11 @@ long CSingleQuery::Compose() {
     if (!joinText.IsEmpty()) {
       if (!fromText.IsEmpty()) {
         ansiJoin = fromText + " " + joinText;
-        CVelObject(relations).SetExpression(ansiJoin);
       } else {
         where = where.IsEmpty() ? joinText : Wrapped(where) + " AND " + joinText;
       }
     }
+    if (joined) CVelObject(relations).SetExpression(ansiJoin.IsEmpty() ? joinText : ansiJoin);
 
     CSqlParser statement(nullptr);
     statement.SetTables(tables);

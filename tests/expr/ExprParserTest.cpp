@@ -103,7 +103,9 @@ TEST_F(ExprParserTest, BuildInfoChildHoldsTheText) {
 }
 
 TEST_F(ExprParserTest, RejectedTermsReportTheirIndex) {
-  Load(R"x(<Expr><Field Name="a" Table="T" DataType="3"/><Text Value="="/><Text Value="abc"/></Expr>)x");
+  // The element's text from an earlier parse does not survive a failed one.
+  Load(R"x(<Expr Expression="T.a = 1"><Field Name="a" Table="T" DataType="3"/><Text Value="="/>)x"
+       R"x(<Text Value="abc"/></Expr>)x");
   std::int32_t index = -1;
   CString text;
   EXPECT_EQ(ParseRoot(text, &index), TPE_NOT_A_NUMBER);
