@@ -216,6 +216,13 @@ std::vector<std::pair<CString, CString>> IXMLDOMElementPtr::attributes() const {
   return out;
 }
 
+std::vector<CString> IXMLDOMElementPtr::attributeNames() const {
+  xmlNodePtr n = Checked("attributeNames");
+  std::vector<CString> out;
+  for (xmlAttrPtr a = n->properties; a != nullptr; a = a->next) out.emplace_back(reinterpret_cast<const char*>(a->name));
+  return out;
+}
+
 IXMLDOMNodeListPtr IXMLDOMElementPtr::getElementsByTagName(const char* name) const {
   xmlNodePtr root = Checked("getElementsByTagName");
   const bool all = name == nullptr || std::string_view(name) == "*";

@@ -44,6 +44,8 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   void setLastAttributes(std::initializer_list<std::pair<const char*, const char*>> last) const;
   // All attributes as (name, value) pairs, in document order.
   std::vector<std::pair<CString, CString>> attributes() const;
+  // The names of the attributes, in document order (no value is copied).
+  std::vector<CString> attributeNames() const;
   // Descendant elements named `name` ("*" for all), in document order.
   IXMLDOMNodeListPtr getElementsByTagName(const char* name) const;
 };

@@ -130,12 +130,12 @@ HRESULT CQueryObjects::ComposeSelect(CString& sql) {
   return S_OK;
 }
 
-// Removes every "Sql<number>" attribute, so that no statement of an earlier
-// parse (whatever its number) is taken for one of this parse.
-void CQueryObjects::ClearSqlAttributes() {
+// No statement of an earlier parse (whatever its number) may be taken for
+// one of this parse.
+void CQueryObjects::ClearSqlAttributes(const char* keep) {
   const IXMLDOMElementPtr& element = Checked("ClearSqlAttributes");
-  for (const auto& [name, value] : element.attributes()) {
-    if (IsSqlAttribute(name)) element.removeAttribute(name);
+  for (const CString& name : element.attributeNames()) {
+    if (IsSqlAttribute(name) && (keep == nullptr || name != keep)) element.removeAttribute(name);
   }
 }
 
@@ -154,17 +154,32 @@ int CQueryObjects::GetSqlCount() const {
   return count;
 }
 
+// The statements of the last parse are the list's last attributes. A
+// single statement, as most queries have, replaces "Sql0" where it stands
+// (a composition run again then finds it in place); the statements of a
+// split are written anew after every earlier one is removed.
 HRESULT CQueryObjects::ComposeSqls() {
-  ClearSqlAttributes();
   CString sql;
-  const HRESULT rc = ComposeSelect(sql);
-  if (rc < 0) return rc;
-  const IXMLDOMNodeListPtr conditional = GetElement().selectNodes("*[@WhereClause!='NULL']");
+  HRESULT rc = S_OK;
+  IXMLDOMNodeListPtr conditional;
+  try {
+    rc = ComposeSelect(sql);
+    if (rc >= 0) conditional = GetElement().selectNodes("*[@WhereClause!='NULL']");
+  } catch (...) {
+    ClearSqlAttributes(nullptr);
+    throw;
+  }
+  if (rc < 0) {
+    ClearSqlAttributes(nullptr);
+    return rc;
+  }
   if (conditional.length() <= 1) {
-    SetSql(0, sql);
+    ClearSqlAttributes("Sql0");
+    GetElement().setLastAttributes({{"Sql0", sql}});
     StorePieces(0, *this);
     return S_OK;
   }
+  ClearSqlAttributes(nullptr);
   return Split(conditional);
 }
 

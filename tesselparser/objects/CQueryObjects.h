@@ -24,8 +24,9 @@ class CQueryObjects : public CVelObject {
   ~CQueryObjects() override;
 
   // Composes the statements and stores them ("Sql<i>" attributes of the
-  // list element, every older "Sql<number>" attribute removed first) and
-  // their pieces. Returns 0 or:
+  // list element, the last ones, in order; every other "Sql<number>"
+  // attribute removed, all of them on failure) and their pieces. Returns 0
+  // or:
   //   TPE_OBJECT_FAILED    an object fails to parse (message recorded);
   //   TPE_ALL_CONDITIONAL  a split is needed but every object has a
   //                        condition of its own;
@@ -52,7 +53,8 @@ class CQueryObjects : public CVelObject {
   // the pieces into the members below. Returns 0 and the statement, or a
   // failure code.
   HRESULT ComposeSelect(CString& sql);
-  void ClearSqlAttributes();
+  // Removes every "Sql<number>" attribute but `keep` (none when null).
+  void ClearSqlAttributes(const char* keep);
   void SetSql(int index, const char* text);
   void StorePieces(int index, const CQueryObjects& from);
 

@@ -113,6 +113,37 @@ TEST_F(QueryObjectsTest, ExceptionInsideTheSplitRestoresTheListFirst) {
   EXPECT_EQ(Select("QueryObjects").selectNodes("Text").length(), 0);
 }
 
+// The statement is the list's last attribute, whatever stood where before;
+// a failed composition leaves no statement at all.
+TEST_F(QueryObjectsTest, TheStatementIsTheListsLastAttribute) {
+  const char* const column = R"(<Field Name="a" Table="T"/>)";
+  const char* const failing =
+      R"(<DataObject Name="d"><Select><ExprBuildInfo><Field Name="a" Table="T" DataType="3"/><Text Value="="/>)"
+      R"(<Text Value="abc"/></ExprBuildInfo></Select></DataObject>)";
+  const struct {
+    const char* attributes;
+    const char* objects;
+    HRESULT rc;
+    std::vector<CString> names;
+  } cases[] = {
+      {R"(Sql0="old" Mode="x")", column, S_OK, {"Mode", "Sql0"}},
+      {R"(Mode="x" Sql0="old" Sql7="stale")", column, S_OK, {"Mode", "Sql0"}},
+      {R"(Mode="x" Sql00="stale" Sql0="SELECT T.a&#13;&#10;FROM T")", column, S_OK, {"Mode", "Sql0"}},
+      {R"(Mode="x" Sql0="SELECT T.a&#13;&#10;FROM T")", column, S_OK, {"Mode", "Sql0"}},
+      {R"(Sql0="old" Mode="x" Sql1="old")", failing, TPE_OBJECT_FAILED, {"Mode"}},
+  };
+  for (const auto& c : cases) {
+    Load(std::string("<Query><QueryObjects ") + c.attributes + ">" + c.objects + "</QueryObjects></Query>");
+    CQueryObjects objects(Select("QueryObjects"));
+    EXPECT_EQ(objects.ComposeSqls(), c.rc) << c.attributes;
+    const IXMLDOMElementPtr list = Select("QueryObjects");
+    EXPECT_EQ(list.attributeNames(), c.names) << c.attributes;
+    if (c.rc == S_OK) {
+      EXPECT_EQ(list.getAttribute("Sql0"), "SELECT T.a\r\nFROM T") << c.attributes;
+    }
+  }
+}
+
 TEST_F(QueryObjectsTest, NoAggregateMeansNoGroupBy) {
   Load(R"(<Query><QueryObjects><Field Name="a" Table="T"/><Field Name="b" Table="T"/></QueryObjects></Query>)");
   OpenQueryObjects objects(Select("QueryObjects"));

@@ -166,6 +166,21 @@ TEST_F(DomHandleTest, AttributesReadEmptyWhenAbsentAndRoundTrip) {
   EXPECT_FALSE(query.hasAttribute("Command"));
 }
 
+TEST_F(DomHandleTest, AttributeNamesComeInDocumentOrder) {
+  IXMLDOMElementPtr query = Select("Query[1]");
+  std::vector<CString> names;
+  for (const auto& [name, value] : query.attributes()) names.push_back(name);
+  EXPECT_EQ(query.attributeNames(), names);
+  query.setAttribute("Zeta", "1");
+  query.setAttribute("Alpha", "2");
+  names.push_back("Zeta");
+  names.push_back("Alpha");
+  EXPECT_EQ(query.attributeNames(), names);
+  query.removeAttribute("Zeta");
+  names.erase(names.end() - 2);
+  EXPECT_EQ(query.attributeNames(), names);
+}
+
 TEST_F(DomHandleTest, TrailingAttributesAreRecognisedByNameAndText) {
   IXMLDOMDocumentPtr doc = LoadXml("<R xmlns:n=\"urn:n\" a=\"1\" b=\"2\" c=\"3\"/>");
   IXMLDOMElementPtr r = doc.documentElement();
