@@ -126,7 +126,12 @@ class CString {
   }
 
   friend bool operator==(const CString& a, const CString& b) { return a.m_str == b.m_str; }
-  friend bool operator==(const CString& a, const char* b) { return a.m_str == (b ? b : ""); }
+  // Lengths first: against a literal the length is known when compiled, and
+  // the bytes of most texts of another length are never read.
+  friend bool operator==(const CString& a, const char* b) {
+    const size_t n = b ? std::char_traits<char>::length(b) : 0;
+    return a.m_str.size() == n && std::char_traits<char>::compare(a.m_str.data(), b, n) == 0;
+  }
   friend bool operator==(const char* a, const CString& b) { return b == a; }
   friend bool operator!=(const CString& a, const CString& b) { return !(a == b); }
   friend bool operator!=(const CString& a, const char* b) { return !(a == b); }

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "platform/XmlName.h"
+
 namespace {
 
 bool IsNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
@@ -33,7 +35,7 @@ bool AttributeValueIs(xmlAttrPtr attr, const std::string& value) {
 
 xmlAttrPtr FindAttribute(xmlNodePtr element, const std::string& name) {
   for (xmlAttrPtr a = element->properties; a != nullptr; a = a->next) {
-    if (a->ns == nullptr && std::strcmp(name.c_str(), reinterpret_cast<const char*>(a->name)) == 0) return a;
+    if (a->ns == nullptr && SameXmlName(a->name, name.c_str())) return a;
   }
   return nullptr;
 }
@@ -93,7 +95,7 @@ bool ChildPath::Parse(const char* xpath) {
 
 bool ChildPath::Matches(const Step& step, xmlNodePtr node) const {
   if (node->type != XML_ELEMENT_NODE) return false;
-  if (!step.any && (node->ns != nullptr || std::strcmp(step.name.c_str(), reinterpret_cast<const char*>(node->name)) != 0)) {
+  if (!step.any && (node->ns != nullptr || !SameXmlName(node->name, step.name.c_str()))) {
     return false;
   }
   if (step.test != Test::EQUAL && step.test != Test::NOT_EQUAL) return true;

@@ -15,6 +15,7 @@
 
 #include "platform/ChildPath.h"
 #include "platform/ComError.h"
+#include "platform/XmlName.h"
 
 namespace {
 
@@ -442,7 +443,7 @@ const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char
   while (!stack.empty()) {
     xmlNodePtr n = stack.back();
     stack.pop_back();
-    if (n->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(n->name), name) == 0) elements.push_back(n);
+    if (n->ns == nullptr && SameXmlName(n->name, name)) elements.push_back(n);
     for (xmlNodePtr c = n->last; c != nullptr; c = c->prev) {
       if (c->type == XML_ELEMENT_NODE) stack.push_back(c);
     }
@@ -460,7 +461,7 @@ const std::vector<xmlNodePtr>& DomStore::ElementsNamed(xmlDocPtr doc, const char
 xmlNodePtr DomStore::FirstChildNamed(xmlNodePtr parent, const char* name) {
   constexpr size_t kScannedEachTime = 32;
   const auto matches = [name](xmlNodePtr c) {
-    return c->type == XML_ELEMENT_NODE && c->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(c->name), name) == 0;
+    return c->type == XML_ELEMENT_NODE && c->ns == nullptr && SameXmlName(c->name, name);
   };
   size_t seen = 0;
   xmlNodePtr c = parent->children;

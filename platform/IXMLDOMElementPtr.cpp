@@ -9,6 +9,7 @@
 
 #include "platform/DomStore.h"
 #include "platform/IXMLDOMNodeListPtr.h"
+#include "platform/XmlName.h"
 
 namespace {
 
@@ -20,13 +21,11 @@ void CheckName(const char* name) {
 
 // The attribute `name` without a namespace, as getAttribute reads it. The
 // element's attribute list is short and read for every object of every
-// query: it is walked here, first bytes compared before whole names. Only
-// a document with a document type can give an absent attribute a default,
-// which libxml2's own look-up finds.
+// query: it is walked here. Only a document with a document type can give
+// an absent attribute a default, which libxml2's own look-up finds.
 xmlAttrPtr FindAttribute(xmlNodePtr element, const char* name) {
   for (xmlAttrPtr a = element->properties; a != nullptr; a = a->next) {
-    const char* own = reinterpret_cast<const char*>(a->name);
-    if (a->ns == nullptr && own[0] == name[0] && std::strcmp(own, name) == 0) return a;
+    if (a->ns == nullptr && SameXmlName(a->name, name)) return a;
   }
   if (element->doc == nullptr || element->doc->intSubset == nullptr) return nullptr;
   return xmlHasNsProp(element, X(name), nullptr);
@@ -173,6 +172,8 @@ void IXMLDOMElementPtr::setLastAttributes(std::initializer_list<std::pair<const 
   bool inPlace = true;
   for (size_t k = count; k-- > 0 && inPlace;) {
     if (!filled[k]) continue;
+    // Here the names usually match, whole: the library's comparison is the
+    // quicker one for that.
     inPlace = at != nullptr && at->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(at->name), pairs[k].first) == 0;
     found[k] = at;
     if (inPlace) at = at->prev;
@@ -199,7 +200,7 @@ bool IXMLDOMElementPtr::endsWithAttributes(
   while (attr != nullptr && attr->next != nullptr) attr = attr->next;
   for (auto it = std::rbegin(expected); it != std::rend(expected); ++it, attr = attr->prev) {
     if (attr == nullptr || attr->ns != nullptr) return false;
-    if (std::strcmp(reinterpret_cast<const char*>(attr->name), it->first) != 0) return false;
+    if (!SameXmlName(attr->name, it->first)) return false;
     if (!HoldsText(attr, it->second ? it->second : "")) return false;
   }
   return true;

@@ -168,4 +168,24 @@ TEST(CStringTest, OrderingComparesTextsNotAddresses) {
   EXPECT_TRUE(std::make_pair(b, a) > std::make_pair(a, b));
 }
 
+TEST(CStringTest, EqualityWithATextComparesEveryByte) {
+  const struct {
+    const char* text;
+    const char* other;
+    bool equal;
+  } cases[] = {
+      {"Field", "Field", true},  {"Field", "Fields", false}, {"Fields", "Field", false}, {"Field", "field", false},
+      {"", "", true},            {"", nullptr, true},         {"x", nullptr, false},       {"NULL", "NULX", false},
+      {"a\xC3\xA9", "a\xC3\xA9", true},
+  };
+  for (const auto& c : cases) {
+    const CString text(c.text);
+    EXPECT_EQ(text == c.other, c.equal) << c.text << " / " << (c.other ? c.other : "(null)");
+    EXPECT_EQ(text != c.other, !c.equal) << c.text;
+    EXPECT_EQ(c.other == text, c.equal) << c.text;
+  }
+  const std::string withNul("a\0b", 3);  // a text with a NUL byte is longer than any C text that matches it
+  EXPECT_FALSE(CString(withNul) == "a");
+}
+
 }  // namespace
