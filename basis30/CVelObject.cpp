@@ -229,10 +229,6 @@ void CVelObject::SetExpression(const char* expression) { SetAttribute("Expressio
 
 CString CVelObject::GetType() const { return m_pElement ? m_pElement.nodeName() : CString(); }
 
-CString CVelObject::GetAttribute(const char* name) const {
-  return m_pElement ? m_pElement.getAttribute(name) : CString();
-}
-
 IXMLDOMNodePtr CVelObject::GetExprBuildInfo(bool bCreate) {
   const IXMLDOMElementPtr& element = Checked("GetExprBuildInfo");
   IXMLDOMNodePtr info = element.selectSingleNode("ExprBuildInfo");

@@ -59,9 +59,8 @@ void IXMLDOMNodePtr::Release() {
   DomStore::Release(node);
 }
 
-_xmlNode* IXMLDOMNodePtr::Checked(const char* call) const {
-  if (m_node == nullptr) throw _com_error(E_POINTER, std::string(call) + " called on a null node");
-  return m_node;
+void IXMLDOMNodePtr::ThrowNull(const char* call) {
+  throw _com_error(E_POINTER, std::string(call) + " called on a null node");
 }
 
 CString IXMLDOMNodePtr::nodeName() const {

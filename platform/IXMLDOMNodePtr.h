@@ -102,8 +102,13 @@ class IXMLDOMNodePtr {
   IXMLDOMNodePtr cloneNode(bool deep) const;
 
  protected:
-  // The node, or throws `_com_error(E_POINTER)` naming `call`.
-  _xmlNode* Checked(const char* call) const;
+  // The node, or throws `_com_error(E_POINTER)` naming `call`. Every
+  // operation starts with it: the test is inline, the throw is not.
+  _xmlNode* Checked(const char* call) const {
+    if (m_node == nullptr) ThrowNull(call);
+    return m_node;
+  }
+  [[noreturn]] static void ThrowNull(const char* call);
 
   _xmlNode* m_node = nullptr;
 };

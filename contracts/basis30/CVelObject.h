@@ -91,7 +91,7 @@ class CVelObject {
   CString GetExType() const { return GetAttribute("ExType"); }
   void SetExType(const char* exType) { SetAttribute("ExType", exType); }
   // The attribute text; empty when absent or when the object is null.
-  CString GetAttribute(const char* name) const;
+  CString GetAttribute(const char* name) const { return m_pElement ? m_pElement.getAttribute(name) : CString(); }
   bool IsReferring() const { return !GetAttribute("RefObject").IsEmpty(); }
   // The "ExprBuildInfo" child element; created (and appended) when absent
   // and `bCreate` is true, else null when absent.
