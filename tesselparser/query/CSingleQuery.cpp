@@ -217,7 +217,12 @@ long CSingleQuery::Compose() {
     // It is written once, when it is known, so that a composition run
     // again finds it in place.
     CString constraints;
-    rc = ReadConstraints(relations, tables, constraints);
+    try {
+      rc = ReadConstraints(relations, tables, constraints);
+    } catch (...) {
+      if (joined) CVelObject(relations).SetExpression(joinText);
+      throw;
+    }
     if (rc < 0) {
       if (joined) CVelObject(relations).SetExpression(joinText);
       return rc;

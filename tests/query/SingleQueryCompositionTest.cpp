@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "contracts/basis30/ResultCodes.h"
+#include "contracts/trellis/CFrameCI.h"
 #include "query/CSingleQuery.h"
 #include "support/XmlFixture.h"
 
@@ -65,6 +66,42 @@ TEST_F(SingleQueryCompositionTest, SectionsBringTheirTablesAsTheyNameThem) {
   for (const auto& c : cases) {
     ASSERT_EQ(ParseQuery(c.inside), 0) << c.name;
     EXPECT_EQ(Sql(), c.sql) << c.name;
+  }
+}
+
+// The relations keep the join text of the last composition as their
+// "Expression": the ANSI form with its FROM clause, the join conditions of
+// the older form, or the join text alone when a table constraint fails.
+// A composition run again leaves the same text.
+TEST_F(SingleQueryCompositionTest, TheRelationsKeepTheirJoinText) {
+  const char* const columns =
+      R"(<QueryObjects><Field Name="CustomerName" Table="Customers" Alias="C"/>)"
+      R"(<Field Name="OrderID" Table="Orders" Alias="O"/></QueryObjects>)";
+  const struct {
+    const char* mode;
+    const char* limit;
+    long rc;
+    const char* expression;
+  } cases[] = {
+      {"0", "5", 0, "FROM Customers C  LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)"},
+      {"2", "5", 0, "C.CustomerID = O.CustomerID"},
+      {"0", "abc", TPE_NOT_A_NUMBER, " LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)"},
+      {"2", "abc", TPE_NOT_A_NUMBER, "C.CustomerID = O.CustomerID"},
+  };
+  for (const auto& c : cases) {
+    const std::string relations =
+        std::string(R"(<TableRelations Expression="stale"><Tables><Table Name="Customers" Alias="C"/>)") +
+        R"(<Table Name="Orders" Alias="O"/></Tables><Relations><Relation PkTable="C" PkColumn="CustomerID" )" +
+        R"(FkTable="O" FkColumn="CustomerID" ConnectMode=")" + c.mode + R"(" ConnectSign="="/></Relations>)" +
+        R"(<TableConstrains><TableConstrain Alias="O"><ExprBuildInfo><Field Name="Qty" Table="Orders" Alias="O" )" +
+        R"(DataType="3"/><Text Value="="/><Text Value=")" + c.limit +
+        R"("/></ExprBuildInfo></TableConstrain></TableConstrains></TableRelations>)";
+    EXPECT_EQ(ParseQuery(columns + relations), c.rc) << c.mode << " " << c.limit;
+    EXPECT_EQ(Select("Query/TableRelations").getAttribute("Expression"), c.expression) << c.mode << " " << c.limit;
+    CFrameCI::SetExistGRS(true);  // composed again although it carries its commands
+    EXPECT_EQ(CSingleQuery(Select("Query")).Parse(), c.rc) << c.mode << " " << c.limit;
+    CFrameCI::SetExistGRS(false);
+    EXPECT_EQ(Select("Query/TableRelations").getAttribute("Expression"), c.expression) << c.mode << " " << c.limit;
   }
 }
 
