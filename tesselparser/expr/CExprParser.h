@@ -28,6 +28,7 @@
 #include "platform/IXMLDOMElementPtr.h"
 
 class CQueryObject;
+class CVelObject;
 
 // Kinds of expression terms, as TestObjExprType classifies them.
 enum EXPROBJTYPE {
@@ -155,6 +156,8 @@ class TESSEL_API CExprParser {
   static HRESULT TransformValue(DATATYPE type, CString& value);
   // The kind of one expression term.
   static EXPROBJTYPE TestObjExprType(IXMLDOMNodePtr node);
+  // The same for a term an object holds already (the walker's own objects).
+  static EXPROBJTYPE ClassifyTerm(CVelObject& term);
 
   IXMLDOMElementPtr m_pElement;
 

@@ -51,6 +51,10 @@ CString CExprParser::GetExpression() const {
 
 EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
   CVelObject term(std::move(node));
+  return ClassifyTerm(term);
+}
+
+EXPROBJTYPE CExprParser::ClassifyTerm(CVelObject& term) {
   const CString type = term.GetType();
   if (type == "Text") {
     CString text = term.GetAttribute("PreprocessExpr");
@@ -107,7 +111,7 @@ HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CSt
     if (pTables != nullptr) CSqlParser::AddTables(*pTables, first.GetTable());
 
     long next = i + 1;
-    if (TestObjExprType(term) == EXPROBJ_OBJECT && i + 1 < terms.length()) {
+    if (ClassifyTerm(first) == EXPROBJ_OBJECT && i + 1 < terms.length()) {
       rc = ParseComparison(terms, i, first, item, next, pErrorIndex);
       if (rc < 0) return rc;
     }
@@ -125,8 +129,8 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQ
                                      long& next, std::int32_t* pErrorIndex) {
   const IXMLDOMNodePtr term = terms.item(i);
   const IXMLDOMNodePtr opTerm = terms.item(i + 1);
-  const EXPROBJTYPE opType = TestObjExprType(opTerm);
   CQueryObject opObject(opTerm);
+  const EXPROBJTYPE opType = ClassifyTerm(opObject);  // as written, before the parse
   HRESULT rc = opObject.Parse();
   if (rc < 0) return rc;
 
@@ -154,8 +158,8 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQ
   next = i + 2;
   const IXMLDOMNodePtr valueTerm = terms.item(i + 2);
   if (!valueTerm) return S_OK;
-  const EXPROBJTYPE valueType = TestObjExprType(valueTerm);
   CQueryObject valueObject(valueTerm);
+  const EXPROBJTYPE valueType = ClassifyTerm(valueObject);
   rc = valueObject.Parse();
   if (rc < 0) return rc;
 
