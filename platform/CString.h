@@ -129,7 +129,8 @@ class CString {
   // Lengths first: against a literal the length is known when compiled, and
   // the bytes of most texts of another length are never read.
   friend bool operator==(const CString& a, const char* b) {
-    const size_t n = b ? std::char_traits<char>::length(b) : 0;
+    if (b == nullptr) return a.m_str.empty();
+    const size_t n = std::char_traits<char>::length(b);
     return a.m_str.size() == n && std::char_traits<char>::compare(a.m_str.data(), b, n) == 0;
   }
   friend bool operator==(const char* a, const CString& b) { return b == a; }

@@ -81,16 +81,19 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
   // text in place and leaves it there.
   const bool ownText = attached == m_pElement;
   if (!ownText) attached.setAttribute("Expression", "");
+  const auto failed = [&] {
+    if (ownText) m_pElement.setAttribute("Expression", "");
+  };
   CString text;
   HRESULT rc = S_OK;
   try {
     rc = ParseTerms(pErrorIndex, pTables, text);
   } catch (...) {
-    if (ownText) m_pElement.setAttribute("Expression", "");
+    failed();
     throw;
   }
   if (rc < 0) {
-    if (ownText) m_pElement.setAttribute("Expression", "");
+    failed();
     return rc;
   }
   m_pElement.setAttribute("Expression", text);

@@ -170,7 +170,7 @@ HRESULT CQueryObjects::ComposeSqls() {
     throw;
   }
   if (rc < 0) {
-    ClearSqlAttributes(nullptr);
+    ClearSqlAttributes(nullptr);  // a failed parse leaves no statement
     return rc;
   }
   if (conditional.length() <= 1) {

@@ -216,15 +216,18 @@ long CSingleQuery::Compose() {
     // form with its FROM clause when there is one, else the join text.
     // It is written once, when it is known, so that a composition run
     // again finds it in place.
+    const auto keepJoinText = [&] {
+      if (joined) CVelObject(relations).SetExpression(joinText);
+    };
     CString constraints;
     try {
       rc = ReadConstraints(relations, tables, constraints);
     } catch (...) {
-      if (joined) CVelObject(relations).SetExpression(joinText);
+      keepJoinText();
       throw;
     }
     if (rc < 0) {
-      if (joined) CVelObject(relations).SetExpression(joinText);
+      keepJoinText();
       return rc;
     }
 
