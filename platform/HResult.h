@@ -26,3 +26,19 @@ constexpr HRESULT E_INVALIDARG = MakeHResult(0x80070057u);
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+// Runs `step` (returning a result code); when it fails, by a failure code
+// or by an exception, `onFailure` runs before the failure goes on. For a
+// step that must leave something in a known state whichever way it fails.
+template <typename Step, typename OnFailure>
+HRESULT RunOrOnFailure(Step step, OnFailure onFailure) {
+  HRESULT rc = S_OK;
+  try {
+    rc = step();
+  } catch (...) {
+    onFailure();
+    throw;
+  }
+  if (FAILED(rc)) onFailure();
+  return rc;
+}

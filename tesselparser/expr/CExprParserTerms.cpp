@@ -81,21 +81,12 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
   // text in place and leaves it there.
   const bool ownText = attached == m_pElement;
   if (!ownText) attached.setAttribute("Expression", "");
-  const auto failed = [&] {
-    if (ownText) m_pElement.setAttribute("Expression", "");
-  };
   CString text;
-  HRESULT rc = S_OK;
-  try {
-    rc = ParseTerms(pErrorIndex, pTables, text);
-  } catch (...) {
-    failed();
-    throw;
-  }
-  if (rc < 0) {
-    failed();
-    return rc;
-  }
+  const HRESULT rc = RunOrOnFailure([&] { return ParseTerms(pErrorIndex, pTables, text); },
+                                    [&] {
+                                      if (ownText) m_pElement.setAttribute("Expression", "");
+                                    });
+  if (rc < 0) return rc;
   m_pElement.setAttribute("Expression", text);
   return S_OK;
 }

@@ -160,19 +160,15 @@ int CQueryObjects::GetSqlCount() const {
 // split are written anew after every earlier one is removed.
 HRESULT CQueryObjects::ComposeSqls() {
   CString sql;
-  HRESULT rc = S_OK;
   IXMLDOMNodeListPtr conditional;
-  try {
-    rc = ComposeSelect(sql);
-    if (rc >= 0) conditional = GetElement().selectNodes("*[@WhereClause!='NULL']");
-  } catch (...) {
-    ClearSqlAttributes(nullptr);
-    throw;
-  }
-  if (rc < 0) {
-    ClearSqlAttributes(nullptr);  // a failed parse leaves no statement
-    return rc;
-  }
+  const HRESULT rc = RunOrOnFailure(
+      [&] {
+        const HRESULT composed = ComposeSelect(sql);
+        if (composed >= 0) conditional = GetElement().selectNodes("*[@WhereClause!='NULL']");
+        return composed;
+      },
+      [&] { ClearSqlAttributes(nullptr); });  // a failed parse leaves no statement
+  if (rc < 0) return rc;
   if (conditional.length() <= 1) {
     ClearSqlAttributes("Sql0");
     GetElement().setLastAttributes({{"Sql0", sql}});

@@ -216,20 +216,12 @@ long CSingleQuery::Compose() {
     // form with its FROM clause when there is one, else the join text.
     // It is written once, when it is known, so that a composition run
     // again finds it in place.
-    const auto keepJoinText = [&] {
-      if (joined) CVelObject(relations).SetExpression(joinText);
-    };
     CString constraints;
-    try {
-      rc = ReadConstraints(relations, tables, constraints);
-    } catch (...) {
-      keepJoinText();
-      throw;
-    }
-    if (rc < 0) {
-      keepJoinText();
-      return rc;
-    }
+    rc = RunOrOnFailure([&] { return ReadConstraints(relations, tables, constraints); },
+                        [&] {
+                          if (joined) CVelObject(relations).SetExpression(joinText);
+                        });
+    if (rc < 0) return rc;
 
     if (!objectWhere.IsEmpty()) {
       where = where.IsEmpty() ? objectWhere : Wrapped(where) + " AND " + Wrapped(objectWhere);
