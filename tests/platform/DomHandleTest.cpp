@@ -77,14 +77,16 @@ TEST_F(DomHandleTest, AppendingANodeOfAnotherDocumentAdoptsIt) {
   EXPECT_EQ(IXMLDOMElementPtr(objects.selectSingleNode("Text")).getAttribute("Value"), "SUM(0)");
 }
 
-// Parsed documents keep names and short texts in a dictionary of their
-// own. A subtree moved to another document must take them along: the
+// Parsed documents keep names and the shortest texts in a dictionary of
+// their own, and texts of up to 15 bytes inside their text node. A subtree
+// moved to another document must take the dictionary's strings along: the
 // source document is gone here before the moved nodes are read, changed,
 // written and freed with their new document (the sanitizer build sees any
-// string left behind).
+// string left behind or a text freed that was never allocated).
 TEST_F(DomHandleTest, ASubtreeMovedOutOfAParsedDocumentOutlivesIt) {
   const char* source = R"(<Repo><Query Name="Q" ExType="Main"><QueryObjects>)"
-                       R"(<Field Name="x" Alias="T"/><Text Value="ab"/><!--c--><?pi d?></QueryObjects></Query></Repo>)";
+                       R"(<Field Name="x" Alias="T" Table="fifteen_bytes__"/><Text Value="ab">short</Text><!--c--><?pi d?>)"
+                       R"(</QueryObjects></Query></Repo>)";
   struct Target {
     const char* name;
     IXMLDOMDocumentPtr (*make)();
@@ -111,12 +113,18 @@ TEST_F(DomHandleTest, ASubtreeMovedOutOfAParsedDocumentOutlivesIt) {
     EXPECT_EQ(field.getAttribute("Alias"), "T") << t.name;
     field.setAttribute("Alias", "U");
     field.setAttribute("Expression", "U.x");
+    EXPECT_EQ(field.getAttribute("Table"), "fifteen_bytes__") << t.name;
+    field.setAttribute("Table", "a table name longer than its node");
     IXMLDOMElementPtr text = query.selectSingleNode("QueryObjects/Text");
     text.setAttribute("Value", "abc");
+    IXMLDOMNodePtr copy = text.cloneNode(true);
+    text.replaceChild(target.createTextNode("a text longer than the node that held it"), text.firstChild());
     EXPECT_EQ(query.xml(),
-              "<Query Name=\"Q\" ExType=\"Main\"><QueryObjects><Field Name=\"x\" Alias=\"U\" Expression=\"U.x\"/>"
-              "<Text Value=\"abc\"/><!--c--><?pi d?></QueryObjects></Query>")
+              "<Query Name=\"Q\" ExType=\"Main\"><QueryObjects><Field Name=\"x\" Alias=\"U\" "
+              "Table=\"a table name longer than its node\" Expression=\"U.x\"/>"
+              "<Text Value=\"abc\">a text longer than the node that held it</Text><!--c--><?pi d?></QueryObjects></Query>")
         << t.name;
+    EXPECT_EQ(copy.xml(), "<Text Value=\"abc\">short</Text>") << t.name;
     // Back into a parsed document, then both freed.
     IXMLDOMDocumentPtr again = LoadXml("<Again/>");
     again.documentElement().appendChild(query);
