@@ -126,6 +126,11 @@ CString IXMLDOMElementPtr::getAttribute(const char* name) const {
   return out;
 }
 
+std::string_view IXMLDOMElementPtr::tagNameView() const {
+  xmlNodePtr n = Checked("tagNameView");
+  return n->name != nullptr ? std::string_view(reinterpret_cast<const char*>(n->name)) : std::string_view();
+}
+
 bool IXMLDOMElementPtr::hasAttribute(const char* name) const {
   xmlNodePtr n = Checked("hasAttribute");
   CheckName(name);

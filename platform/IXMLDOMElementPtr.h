@@ -6,6 +6,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,9 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   const IXMLDOMElementPtr* operator->() const noexcept { return this; }
 
   CString tagName() const { return nodeName(); }
+  // The tag name without a copy: a view of the name the element holds,
+  // valid while the element lives (names are never changed in place).
+  std::string_view tagNameView() const;
   // Attributes are named without a namespace (as every attribute the
   // library reads and writes is); a default that the document type
   // declares counts as present.

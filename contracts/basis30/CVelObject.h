@@ -15,6 +15,8 @@
 // `_com_error(E_POINTER)`. CBaseObject (trellis) derives from it.
 #pragma once
 
+#include <string_view>
+
 #include "contracts/basis30/Basis30Types.h"
 #include "contracts/basis30/CVelVariant.h"
 #include "platform/HResult.h"
@@ -88,6 +90,9 @@ class CVelObject {
   IXMLDOMNodePtr GetNode() const { return m_pElement; }
   CString GetName() const { return GetAttribute("Name"); }
   CString GetType() const;
+  // The same as a view of the element's own name, for the many type tests
+  // of a composition that need no copy; empty for a null object.
+  std::string_view TypeName() const { return m_pElement ? m_pElement.tagNameView() : std::string_view(); }
   CString GetExType() const { return GetAttribute("ExType"); }
   void SetExType(const char* exType) { SetAttribute("ExType", exType); }
   // The attribute text; empty when absent or when the object is null.

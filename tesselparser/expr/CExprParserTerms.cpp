@@ -55,7 +55,7 @@ EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
 }
 
 EXPROBJTYPE CExprParser::ClassifyTerm(CVelObject& term) {
-  const CString type = term.GetType();
+  const std::string_view type = term.TypeName();
   if (type == "Text") {
     CString text = term.GetAttribute("PreprocessExpr");
     if (text.IsEmpty()) text = term.GetValue();

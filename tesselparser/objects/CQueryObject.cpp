@@ -77,7 +77,7 @@ bool IsSubSelect(CString expr) {
 
 // True for a type whose expression tree, when it has one, gives its text:
 // every type but those whose text is made from their attributes.
-bool IsComputedType(const CString& type) {
+bool IsComputedType(std::string_view type) {
   for (const char* fixed : {"Field", "Table", "Text", "Column", "Parameter", "LayoutItem", "Query", "Dataset"}) {
     if (type == fixed) return false;
   }
@@ -167,7 +167,7 @@ void CQueryObject::ResolveSourceNode() {
 }
 
 CString CQueryObject::GetTable() {
-  const CString type = GetType();
+  const std::string_view type = TypeName();
   if (type == "Parameter" && GetExType() == "ObjectParam") return ObjectParameterTables();
   if (type == "Field") {
     CString result = GetAttribute("Table");
@@ -267,7 +267,7 @@ CString CQueryObject::MemberTables() {
 }
 
 CString CQueryObject::GetDatasource() {
-  if (GetType() == "QueryObject" && m_pSourceNode) {
+  if (TypeName() == "QueryObject" && m_pSourceNode) {
     CVelObject source(m_pSourceNode);
     IXMLDOMNodePtr info = source.GetExprBuildInfo(false);
     if (info) {
@@ -371,7 +371,7 @@ void CQueryObject::WriteTexts(const CString& expression, const CString& where) {
 }
 
 HRESULT CQueryObject::ComposeExpression(CString& expr) {
-  const CString type = GetType();
+  const std::string_view type = TypeName();
   // A field, table or text is built from its own attributes and reaches no
   // other object: only the other kinds can come back to themselves.
   const bool leaf = type == "Field" || type == "Table" || type == "Text";
@@ -389,7 +389,7 @@ HRESULT CQueryObject::ComposeExpression(CString& expr) {
   return S_OK;
 }
 
-HRESULT CQueryObject::BuildExpression(const CString& type, CString& expr) {
+HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
   expr.Empty();
   if (type == "Field") {
     const CString name = GetName();
@@ -573,7 +573,7 @@ HRESULT CQueryObject::ApplyAggregation(CString& expr) {
 
 CString CQueryObject::ComposeSql() {
   CDSContext context(GetDSType(GetElement()));
-  if (GetType() == "Table") {
+  if (TypeName() == "Table") {
     const CString table = GetExpression();
     return table.IsEmpty() ? CString() : "SELECT * FROM " + table;
   }

@@ -118,7 +118,7 @@ class TESSEL_API CQueryObject : public CBaseObject {
   // source element, guarded against objects that reach themselves.
   HRESULT ComposeExpression(CString& expr);
   // The bare expression of an object of element type `type`.
-  HRESULT BuildExpression(const CString& type, CString& expr);
+  HRESULT BuildExpression(std::string_view type, CString& expr);
   HRESULT ApplyAggregation(CString& expr);
   HRESULT BuildComposite(const IXMLDOMNodePtr& select, CString& expr);
   void ApplyGrouping(CString& expr, bool listCheck);

@@ -64,6 +64,7 @@ TEST_F(VelObjectTest, NullObjectReadsEmptyAndThrowsOnWrite) {
   EXPECT_TRUE(none.IsNull());
   EXPECT_EQ(none.GetName(), "");
   EXPECT_EQ(none.GetType(), "");
+  EXPECT_TRUE(none.TypeName().empty());
   EXPECT_FALSE(none.IsReferring());
   EXPECT_THROW(none.SetValue("x"), _com_error);
   EXPECT_THROW(none.GetExprBuildInfo(false), _com_error);
@@ -82,6 +83,13 @@ TEST_F(VelObjectTest, ScratchObjectIsAdoptedWhenAppended) {
   EXPECT_EQ(copy.ownerDocument(), m_doc);
   EXPECT_EQ(IXMLDOMElementPtr(objects.lastChild()).getAttribute("Value"), "SUM(0)");
   EXPECT_NE(IXMLDOMNodePtr(copy), IXMLDOMNodePtr(text));
+  // The type read without a copy is the adopted element's own name, after
+  // its scratch document (and the names it kept) is gone.
+  CVelObject adopted(copy);
+  scratch.Attach(nullptr);
+  text = nullptr;
+  EXPECT_EQ(adopted.TypeName(), "Text");
+  EXPECT_EQ(adopted.GetType(), "Text");
 }
 
 TEST_F(VelObjectTest, ExprBuildInfoIsCreatedOnceOnRequest) {
