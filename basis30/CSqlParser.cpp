@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "contracts/basis30/ResultCodes.h"
@@ -325,6 +326,17 @@ bool StartsPart(char c) { return IsNameChar(c) || c == '[' || c == '"' || c == '
 
 CSqlParser::CSqlParser(const char* sql) : m_strSql(sql) {}
 
+namespace {
+
+// Appends a clause, its keyword first, when it has a text.
+void AppendClause(CString& sql, const char* keyword, const CString& text) {
+  if (text.IsEmpty()) return;
+  sql += keyword;
+  sql += text;
+}
+
+}  // namespace
+
 HRESULT CSqlParser::ComposeSql() {
   CString columns = CleanPiece(m_strColumns);
   CString where = CleanPiece(m_strWhere);
@@ -344,17 +356,13 @@ HRESULT CSqlParser::ComposeSql() {
     sql += StartsWithFromKeyword(join.view()) ? "\r\n" : "\r\nFROM ";
     sql += join;
   } else {
-    const CString tables = CleanPiece(m_strTables);
-    if (!tables.IsEmpty()) sql += "\r\nFROM " + tables;
+    AppendClause(sql, "\r\nFROM ", CleanPiece(m_strTables));
   }
-  if (!where.IsEmpty()) sql += "\r\nWHERE " + where;
-  const CString groupBy = CleanPiece(m_strGroupBy);
-  if (!groupBy.IsEmpty()) sql += "\r\nGROUP BY " + groupBy;
-  const CString having = CleanPiece(m_strHaving);
-  if (!having.IsEmpty()) sql += "\r\nHAVING " + having;
-  const CString orderBy = CleanPiece(m_strOrderBy);
-  if (!orderBy.IsEmpty()) sql += "\r\nORDER BY " + orderBy;
-  m_strSql = sql;
+  AppendClause(sql, "\r\nWHERE ", where);
+  AppendClause(sql, "\r\nGROUP BY ", CleanPiece(m_strGroupBy));
+  AppendClause(sql, "\r\nHAVING ", CleanPiece(m_strHaving));
+  AppendClause(sql, "\r\nORDER BY ", CleanPiece(m_strOrderBy));
+  m_strSql = std::move(sql);
   return S_OK;
 }
 

@@ -109,7 +109,8 @@ HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CSt
       rc = ParseComparison(terms, i, first, item, next, pErrorIndex);
       if (rc < 0) return rc;
     }
-    text += " " + item;
+    text += ' ';
+    text += item;
     i = next;
   }
   text.Trim(' ');
@@ -148,7 +149,8 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQ
   if (opType != EXPROBJ_OPERATOR) return S_OK;
 
   const CString op = opObject.GetExpression();
-  item += " " + op;
+  item += ' ';
+  item += op;
   next = i + 2;
   const IXMLDOMNodePtr valueTerm = terms.item(i + 2);
   if (!valueTerm) return S_OK;

@@ -178,7 +178,10 @@ CString CQueryObject::GetTable() {
     const CString datasource = GetAttribute("Datasource");
     if (!datasource.IsEmpty()) result = "{" + datasource + "}." + result;
     const CString alias = GetAttribute("Alias");
-    if (!alias.IsEmpty()) result += " " + Plain(alias);
+    if (!alias.IsEmpty()) {
+      result += ' ';
+      result += Plain(alias);
+    }
     return result;
   }
   if (type == "DataObject" || type == "QueryObject") return MemberTables();

@@ -106,12 +106,14 @@ HRESULT CQueryObjects::ComposeSelect(CString& sql) {
       IXMLDOMNodePtr source = object.IsReferring() ? object.GetRefObject(true) : IXMLDOMNodePtr();
       column += TypedAlias(object, source ? source : child, n++);
     }
-    m_strColumns += (m_strColumns.IsEmpty() ? "" : ", ") + column;
+    if (!m_strColumns.IsEmpty()) m_strColumns += ", ";
+    m_strColumns += column;
     CSqlParser::AddTables(m_strTables, object.GetTable());
     if (object.GetAggregationType() != AGG_NONE) {
       aggregates = true;
     } else if (TestExprType(col) >= EXPR_COLUMN) {
-      m_strGroupBy += (m_strGroupBy.IsEmpty() ? "" : ",") + col;
+      if (!m_strGroupBy.IsEmpty()) m_strGroupBy += ",";
+      m_strGroupBy += col;
     }
     const CString where = object.GetWhereClause();
     if (where.IsEmpty()) continue;
