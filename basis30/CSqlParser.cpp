@@ -349,19 +349,29 @@ HRESULT CSqlParser::ComposeSql() {
   }
   if (columns.IsEmpty()) return B30E_NO_COLUMNS;
 
-  CString sql = m_bDistinct ? "SELECT DISTINCT " : "SELECT ";
-  sql += columns;
   const CString join = CleanPiece(m_strAnsiJoin);
+  const CString tables = join.IsEmpty() ? CleanPiece(m_strTables) : CString();
+  const CString groupBy = CleanPiece(m_strGroupBy);
+  const CString having = CleanPiece(m_strHaving);
+  const CString orderBy = CleanPiece(m_strOrderBy);
+  // The statement is put together in one buffer of its final size.
+  constexpr int kKeywords = 64;  // "SELECT DISTINCT " and the clause keywords
+  CString sql;
+  sql.str().reserve(static_cast<size_t>(kKeywords + columns.GetLength() + join.GetLength() + tables.GetLength() +
+                                        where.GetLength() + groupBy.GetLength() + having.GetLength() +
+                                        orderBy.GetLength()));
+  sql += m_bDistinct ? "SELECT DISTINCT " : "SELECT ";
+  sql += columns;
   if (!join.IsEmpty()) {
     sql += StartsWithFromKeyword(join.view()) ? "\r\n" : "\r\nFROM ";
     sql += join;
   } else {
-    AppendClause(sql, "\r\nFROM ", CleanPiece(m_strTables));
+    AppendClause(sql, "\r\nFROM ", tables);
   }
   AppendClause(sql, "\r\nWHERE ", where);
-  AppendClause(sql, "\r\nGROUP BY ", CleanPiece(m_strGroupBy));
-  AppendClause(sql, "\r\nHAVING ", CleanPiece(m_strHaving));
-  AppendClause(sql, "\r\nORDER BY ", CleanPiece(m_strOrderBy));
+  AppendClause(sql, "\r\nGROUP BY ", groupBy);
+  AppendClause(sql, "\r\nHAVING ", having);
+  AppendClause(sql, "\r\nORDER BY ", orderBy);
   m_strSql = std::move(sql);
   return S_OK;
 }

@@ -1,6 +1,8 @@
 // CSingleQuery.cpp - the sections of a query and its table alias list.
 #include "query/CSingleQuery.h"
 
+#include <utility>
+
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/CXdbSqlParser.h"
 #include "contracts/basis30/DataSource.h"
@@ -252,15 +254,21 @@ long CSingleQuery::Compose() {
     statement.SetAnsiJoinClause(ansiJoin);
     rc = statement.ComposeSql();
     if (rc < 0) return rc;
-    const CString sql = statement.GetSql();
-    sqlText += sqlText.IsEmpty() ? sql : ";\r\n" + sql;
+    const CString& sql = statement.GetSql();
+    if (!sqlText.IsEmpty()) sqlText += ";\r\n";
+    sqlText += sql;
 
     CString dataset = name;
     if (groups > 1) dataset.Format("%s_MQ%d", name.GetString(), g + 1);
     CString groupCommand;
     rc = CXdbSqlParser(sql).GetCommands(groupCommand, dataset);
     if (rc < 0) return rc;
-    command += command.IsEmpty() ? groupCommand : ";\r\n\r\n" + groupCommand;
+    if (command.IsEmpty()) {
+      command = std::move(groupCommand);
+    } else {
+      command += ";\r\n\r\n";
+      command += groupCommand;
+    }
   }
 
   if (groups < 2) {
