@@ -111,6 +111,25 @@ inline bool IsWordByte(unsigned char c) { return std::isalnum(c) || c == '_' || 
 // The words of a text: runs of letters, digits, '_' and bytes of multi-byte
 // characters, upper-cased. A run that starts with a digit or a '.' followed
 // by a digit is a number and is left out.
+// True when the word text[i, j) is the exponent of a number written with
+// a bare point, such as "E5" in "2.E5" or "E" in "2.E+5": SQL reads
+// "2.E5" as one number. The word before the point must be all digits, so
+// that "C1.E5" (a column E5 of a table C1) stays a word.
+inline bool IsBareExponent(const std::string& text, size_t i, size_t j) {
+  if (i < 2 || text[i - 1] != '.' || (text[i] != 'e' && text[i] != 'E')) return false;
+  size_t s = i - 1;
+  while (s > 0 && IsWordByte(static_cast<unsigned char>(text[s - 1]))) --s;
+  if (s == i - 1) return false;
+  for (size_t k = s; k < i - 1; ++k) {
+    if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
+  }
+  for (size_t k = i + 1; k < j; ++k) {
+    if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
+  }
+  if (j > i + 1) return true;
+  return j + 1 < text.size() && (text[j] == '+' || text[j] == '-') && std::isdigit(static_cast<unsigned char>(text[j + 1]));
+}
+
 inline std::set<std::string> Words(const std::string& text) {
   std::set<std::string> words;
   for (size_t i = 0; i < text.size();) {
@@ -121,7 +140,7 @@ inline std::set<std::string> Words(const std::string& text) {
     }
     size_t j = i;
     while (j < text.size() && IsWordByte(static_cast<unsigned char>(text[j]))) ++j;
-    const bool number = std::isdigit(c) || (i > 0 && text[i - 1] == '.' && std::isdigit(c));
+    const bool number = std::isdigit(c) || (i > 0 && text[i - 1] == '.' && std::isdigit(c)) || IsBareExponent(text, i, j);
     if (!number) {
       std::string word = text.substr(i, j - i);
       for (char& ch : word) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
