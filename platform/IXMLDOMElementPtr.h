@@ -24,7 +24,9 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
 
   CString tagName() const { return nodeName(); }
   // The tag name without a copy: a view of the name the element holds,
-  // valid while the element lives (names are never changed in place).
+  // valid while the element stays in its document. Names are never changed
+  // in place, but an element adopted by another document takes a copy of
+  // its name along, and the old name goes with the old document.
   std::string_view tagNameView() const;
   // Attributes are named without a namespace (as every attribute the
   // library reads and writes is); a default that the document type

@@ -91,7 +91,9 @@ class CVelObject {
   CString GetName() const { return GetAttribute("Name"); }
   CString GetType() const;
   // The same as a view of the element's own name, for the many type tests
-  // of a composition that need no copy; empty for a null object.
+  // of a composition that need no copy; empty for a null object. Read it
+  // again after the element moves to another document (see
+  // IXMLDOMElementPtr::tagNameView).
   std::string_view TypeName() const { return m_pElement ? m_pElement.tagNameView() : std::string_view(); }
   CString GetExType() const { return GetAttribute("ExType"); }
   void SetExType(const char* exType) { SetAttribute("ExType", exType); }
