@@ -220,14 +220,13 @@ CString AndJoin(const CString& a, const CString& b) {
 // A piece of the statement, trimmed, with every run of white space that
 // holds a blank line (outside literals) reduced to one line break: the
 // dataset commands built from a statement are split at blank lines.
-CString CleanPiece(const CString& piece) {
+// The result is a view of `piece` when that is all it takes (no line break,
+// so no blank line to reduce), else of `cleaned`, which receives the text.
+std::string_view CleanPiece(const CString& piece, std::string& cleaned) {
   const std::string_view t = TrimView(piece.view());
-  // Without a line break there is no blank line to reduce: the trimmed
-  // piece is the result.
-  if (std::memchr(t.data(), '\n', t.size()) == nullptr && std::memchr(t.data(), '\r', t.size()) == nullptr) {
-    return t.size() == piece.view().size() ? piece : CString(t.data(), static_cast<int>(t.size()));
-  }
-  std::string out;
+  if (std::memchr(t.data(), '\n', t.size()) == nullptr && std::memchr(t.data(), '\r', t.size()) == nullptr) return t;
+  std::string& out = cleaned;
+  out.clear();
   out.reserve(t.size());
   for (size_t i = 0; i < t.size();) {
     const char c = t[i];
@@ -257,15 +256,14 @@ CString CleanPiece(const CString& piece) {
     out.append(t.substr(i, j - i));
     i = j;
   }
-  return CString(std::move(out));
+  return out;
 }
 
 // Splits a column text that carries its own condition ("expr WHERE cond",
 // as a query object's expression is written) at its first " WHERE " (any
 // case, a blank on each side) outside literals and parentheses. Returns
 // false when there is none.
-bool SplitTrailingWhere(const CString& columns, CString& head, CString& condition) {
-  const std::string_view t = columns.view();
+bool SplitTrailingWhere(std::string_view t, CString& head, CString& condition) {
   size_t at = std::string_view::npos;
   ScanOutsideLiterals(t, [&](size_t i, int depth) {
     if (depth == 0 && i > 0 && t[i - 1] == ' ' && i + 5 < t.size() && t[i + 5] == ' ') {
@@ -329,42 +327,43 @@ CSqlParser::CSqlParser(const char* sql) : m_strSql(sql) {}
 namespace {
 
 // Appends a clause, its keyword first, when it has a text.
-void AppendClause(CString& sql, const char* keyword, const CString& text) {
-  if (text.IsEmpty()) return;
-  sql += keyword;
-  sql += text;
+void AppendClause(CString& sql, const char* keyword, std::string_view text) {
+  if (text.empty()) return;
+  sql.str().append(keyword).append(text);
 }
 
 }  // namespace
 
 HRESULT CSqlParser::ComposeSql() {
-  CString columns = CleanPiece(m_strColumns);
-  CString where = CleanPiece(m_strWhere);
+  // Each piece is looked at where it stands; only one with a blank line to
+  // reduce, or a column list that brings a condition, is copied.
+  std::string cleaned[7];
+  std::string_view columns = CleanPiece(m_strColumns, cleaned[0]);
+  std::string_view where = CleanPiece(m_strWhere, cleaned[1]);
   // A query object's own expression may end in " WHERE condition"; that
   // condition belongs in the WHERE clause, not in the column list.
-  CString head, condition;
+  CString head, condition, joinedWhere;
   if (SplitTrailingWhere(columns, head, condition)) {
-    columns = head;
-    where = AndJoin(where, condition);
+    columns = head.view();
+    joinedWhere = AndJoin(CString(where), condition);
+    where = joinedWhere.view();
   }
-  if (columns.IsEmpty()) return B30E_NO_COLUMNS;
+  if (columns.empty()) return B30E_NO_COLUMNS;
 
-  const CString join = CleanPiece(m_strAnsiJoin);
-  const CString tables = join.IsEmpty() ? CleanPiece(m_strTables) : CString();
-  const CString groupBy = CleanPiece(m_strGroupBy);
-  const CString having = CleanPiece(m_strHaving);
-  const CString orderBy = CleanPiece(m_strOrderBy);
+  const std::string_view join = CleanPiece(m_strAnsiJoin, cleaned[2]);
+  const std::string_view tables = join.empty() ? CleanPiece(m_strTables, cleaned[3]) : std::string_view();
+  const std::string_view groupBy = CleanPiece(m_strGroupBy, cleaned[4]);
+  const std::string_view having = CleanPiece(m_strHaving, cleaned[5]);
+  const std::string_view orderBy = CleanPiece(m_strOrderBy, cleaned[6]);
   // The statement is put together in one buffer of its final size.
-  constexpr int kKeywords = 64;  // "SELECT DISTINCT " and the clause keywords
+  constexpr size_t kKeywords = 64;  // "SELECT DISTINCT " and the clause keywords
   CString sql;
-  sql.str().reserve(static_cast<size_t>(kKeywords + columns.GetLength() + join.GetLength() + tables.GetLength() +
-                                        where.GetLength() + groupBy.GetLength() + having.GetLength() +
-                                        orderBy.GetLength()));
-  sql += m_bDistinct ? "SELECT DISTINCT " : "SELECT ";
-  sql += columns;
-  if (!join.IsEmpty()) {
-    sql += StartsWithFromKeyword(join.view()) ? "\r\n" : "\r\nFROM ";
-    sql += join;
+  std::string& text = sql.str();
+  text.reserve(kKeywords + columns.size() + join.size() + tables.size() + where.size() + groupBy.size() +
+               having.size() + orderBy.size());
+  text.append(m_bDistinct ? "SELECT DISTINCT " : "SELECT ").append(columns);
+  if (!join.empty()) {
+    text.append(StartsWithFromKeyword(join) ? "\r\n" : "\r\nFROM ").append(join);
   } else {
     AppendClause(sql, "\r\nFROM ", tables);
   }

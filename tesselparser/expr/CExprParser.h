@@ -115,7 +115,7 @@ class TESSEL_API CExprParser {
   // brace, quote and [...] name inside closed, and no ";", "--", "/*" or
   // "*/" outside its literals. A text that only starts like a call
   // ("f(1) OR 1=1", "x(1); DROP TABLE t") is none: it is data.
-  static bool IsFunction(CString text);
+  static bool IsFunction(const CString& text);
 
   // The length of the longest operator of the lists ("NOT BETWEEN"); the
   // operator searches at either end of a text look at candidates up to
@@ -127,12 +127,12 @@ class TESSEL_API CExprParser {
   friend class CQueryObject;
 
   // True when a comparison operator starts `text`.
-  static bool IsTextWithOperator(CString text);
+  static bool IsTextWithOperator(const CString& text);
   // The operator at the start of `text` (upper case, longest first), or "".
   // A word operator counts only when a character that cannot be part of a
   // name follows it; the whole text is never a candidate. Every operator
   // of the lists is found, "NOT BETWEEN" included.
-  static CString GetLeftOperator(CString text, bool bCompareOnly);
+  static CString GetLeftOperator(const CString& text, bool bCompareOnly);
   // The operator at the end of `text` (as written, blanks trimmed), or "".
   // It must start with a character that cannot be part of a name, or stand
   // after one; the start of the text counts as such a boundary, so a text

@@ -142,8 +142,9 @@ bool CExprParser::IsOperatorText(std::string_view text, bool bCompareOnly) {
   return IsListed(std::string_view(upper, text.size()), bCompareOnly);
 }
 
-bool CExprParser::IsFunction(CString text) {
-  if (text.Find('(') < 0) return false;  // no call without one
+bool CExprParser::IsFunction(const CString& value) {
+  if (value.Find('(') < 0) return false;  // no call without one
+  CString text(value);
   text.Trim();
   text.TrimLeft('@');
   const int open = text.Find('(');
@@ -157,11 +158,15 @@ bool CExprParser::IsFunction(CString text) {
   return IsSubExpr(text) && IsSubExpr(text.Mid(open + 1, last - open - 1)) && !BreaksStatement(text);
 }
 
-bool CExprParser::IsTextWithOperator(CString text) { return !GetLeftOperator(std::move(text), true).IsEmpty(); }
+bool CExprParser::IsTextWithOperator(const CString& text) { return !GetLeftOperator(text, true).IsEmpty(); }
 
-CString CExprParser::GetLeftOperator(CString text, bool bCompareOnly) {
+CString CExprParser::GetLeftOperator(const CString& value, bool bCompareOnly) {
+  // Most texts start with no operator: they are looked at without a copy.
+  std::string_view start = value.view();
+  start.remove_prefix(std::min(start.find_first_not_of(" \t\r\n\v\f"), start.size()));  // as TrimLeft
+  if (!StartsWithOperator(start)) return CString();
+  CString text(value);
   text.TrimLeft();
-  if (!StartsWithOperator(text.view())) return CString();
   int n = text.GetLength() - 1;
   if (n > kLongestOperator + 1) n = kLongestOperator + 1;
   for (; n >= 1; --n) {
