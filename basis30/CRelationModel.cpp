@@ -18,18 +18,15 @@ CString Trimmed(const CString& text) {
 
 }  // namespace
 
-CRelationModel::Relation CRelationModel::Relation::Read(const IXMLDOMElementPtr& element) {
-  Relation relation;
-  relation.element = element;
-  relation.pkTable = element.getAttribute("PkTable");
-  relation.pkColumn = element.getAttribute("PkColumn");
-  relation.fkTable = element.getAttribute("FkTable");
-  relation.fkColumn = element.getAttribute("FkColumn");
-  relation.connectMode = element.getAttribute("ConnectMode");
-  relation.connectSign = element.getAttribute("ConnectSign");
-  relation.connectExpr = element.getAttribute("ConnectExpr");
-  return relation;
-}
+CRelationModel::Relation::Relation(const IXMLDOMElementPtr& source)
+    : element(source),
+      pkTable(source.getAttribute("PkTable")),
+      pkColumn(source.getAttribute("PkColumn")),
+      fkTable(source.getAttribute("FkTable")),
+      fkColumn(source.getAttribute("FkColumn")),
+      connectMode(source.getAttribute("ConnectMode")),
+      connectSign(source.getAttribute("ConnectSign")),
+      connectExpr(source.getAttribute("ConnectExpr")) {}
 
 void CRelationModel::Relation::TurnRound() {
   std::swap(pkTable, fkTable);
@@ -52,7 +49,7 @@ CRelationModel::CRelationModel(IXMLDOMNodePtr relations) : m_node(std::move(rela
   if (!m_node) return;
   for (IXMLDOMNodePtr child = m_node.firstChild(); child; child = child.nextSibling()) {
     const IXMLDOMElementPtr element(child);
-    if (element && element.tagNameView() == "Relation") m_relations.push_back(Relation::Read(element));
+    if (element && element.tagNameView() == "Relation") m_relations.emplace_back(element);
   }
   NumberTables();
   ListRelationsByTable();

@@ -86,7 +86,7 @@ void SetOrRemove(const IXMLDOMElementPtr& element, const char* name, const CStri
 
 // A detached copy of `relation` seen from its foreign-key side.
 IXMLDOMElementPtr SwappedCopy(const IXMLDOMElementPtr& relation) {
-  CRelationModel::Relation turned = CRelationModel::Relation::Read(relation);
+  CRelationModel::Relation turned(relation);
   const CString mode = turned.connectMode;
   turned.TurnRound();
   IXMLDOMElementPtr copy(relation.cloneNode(true));
@@ -282,7 +282,7 @@ HRESULT CRelationsAnalyser::GetRelations(CStringArray& tables, CString& xmlOut, 
 
 CString CRelationsAnalyser::StepAttribute(const JoinStep& step, const char* name) {
   if (!step.swapped) return step.relation.getAttribute(name);
-  CRelationModel::Relation turned = CRelationModel::Relation::Read(step.relation);
+  CRelationModel::Relation turned(step.relation);
   turned.TurnRound();
   const std::string_view key(name ? name : "");
   if (key == "PkTable") return turned.pkTable;

@@ -30,8 +30,9 @@ class CRelationModel {
     int pk = -1;
     int fk = -1;
 
-    // The attributes of `element` (which must not be null); no numbers.
-    static Relation Read(const IXMLDOMElementPtr& element);
+    Relation() = default;
+    // The attributes of `source` (which must not be null); no numbers.
+    explicit Relation(const IXMLDOMElementPtr& source);
     // True, for a relation of a model, when it names two different tables:
     // only such a relation joins anything. A relation that links a table to
     // itself, or whose other side is not named, does not.

@@ -333,7 +333,7 @@ CTRParser::LinkList CTRParser::ReadLinks(const CRelationModel& relations,
     nested.clear();
     NestedRelations(relation.element, nested);
     for (const IXMLDOMElementPtr& element : nested) {
-      list.links.push_back(MakeLink(CRelationModel::Relation::Read(element), false));
+      list.links.push_back(MakeLink(CRelationModel::Relation(element), false));
     }
   }
   // The positions ordered by pair, then by position: each link of a pair
