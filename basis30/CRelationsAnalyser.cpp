@@ -1,73 +1,79 @@
 // CRelationsAnalyser.cpp - the join order of a query's tables through the
-// relation model; the cycle searches are in CRelationsAnalyserCycles.cpp,
-// the reading of the model they share in RelationElements.h.
+// relation model (read by CRelationModel); the cycle searches are in
+// CRelationsAnalyserCycles.cpp.
 #include "contracts/basis30/CRelationsAnalyser.h"
 
 #include <algorithm>
-#include <string>
+#include <cstddef>
+#include <string_view>
 #include <utility>
 
-#include "basis30/RelationElements.h"
 #include "contracts/basis30/Messages.h"
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
 
 namespace {
 
-// The folded names of a table list, each once, sorted: a query names a
-// handful of tables, which a sorted vector holds without a node per name.
-class FoldedList {
- public:
-  explicit FoldedList(const CStringArray& tables) {
-    keys_.reserve(tables.size());
-    for (const CString& table : tables) keys_.push_back(FoldTableName(table));
-    std::sort(keys_.begin(), keys_.end());
-    keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+bool Listed(const CStringArray& tables, std::string_view name) {
+  for (const CString& table : tables) {
+    if (CRelationModel::SameName(table.view(), name)) return true;
   }
-  bool Contains(const std::string& key) const { return std::binary_search(keys_.begin(), keys_.end(), key); }
-  std::vector<std::string>::const_iterator begin() const { return keys_.begin(); }
-  std::vector<std::string>::const_iterator end() const { return keys_.end(); }
-
- private:
-  std::vector<std::string> keys_;
-};
+  return false;
+}
 
 // The alias of a "Tables" child as it may stand in the table list: as
 // written, or enclosed in [ ] when it is not a plain name.
-bool AliasInList(const CString& alias, const FoldedList& inList, std::string& key) {
+bool AliasInList(const CString& alias, const CStringArray& tables, CString& name) {
   if (alias.IsEmpty()) return false;
-  key = FoldTableName(alias);
-  if (inList.Contains(key)) return true;
+  if (Listed(tables, alias.view())) {
+    name = alias;
+    return true;
+  }
   if (IsTradNaming(alias)) return false;
-  key = FoldTableName("[" + alias + "]");
-  return inList.Contains(key);
+  name = "[" + alias + "]";
+  return Listed(tables, name.view());
 }
 
 // Resolves a start table given by name or expression through the "Tables"
 // sibling of the relations element; false when nothing matches.
-bool StartFromTables(const IXMLDOMNodePtr& relations, const CString& start, const FoldedList& inList,
-                     std::string& key) {
+bool StartFromTables(const IXMLDOMNodePtr& relations, const CString& start, const CStringArray& tables,
+                     CString& name) {
   const IXMLDOMNodePtr parent = relations.parentNode();
   if (!parent) return false;
-  const IXMLDOMNodePtr tables = parent.selectSingleNode("Tables");
-  if (!tables) return false;
+  const IXMLDOMNodePtr tablesNode = parent.selectSingleNode("Tables");
+  if (!tablesNode) return false;
   bool found = false;
-  for (IXMLDOMNodePtr child = tables.firstChild(); child; child = child.nextSibling()) {
+  for (IXMLDOMNodePtr child = tablesNode.firstChild(); child; child = child.nextSibling()) {
     IXMLDOMElementPtr table(child);
     if (!table) continue;
     if (start.CompareNoCase(table.getAttribute("Name")) != 0 &&
         start.CompareNoCase(table.getAttribute("Expression")) != 0)
       continue;
-    std::string candidate;
-    if (!AliasInList(table.getAttribute("Alias"), inList, candidate)) continue;
+    CString candidate;
+    if (!AliasInList(table.getAttribute("Alias"), tables, candidate)) continue;
     if (table.getAttribute("IsMaster") == "True") {
-      key = candidate;
+      name = candidate;
       return true;
     }
-    if (!found) key = candidate;
+    if (!found) name = candidate;
     found = true;
   }
   return found;
+}
+
+// The start table (see GetRelations): empty for an empty list without a
+// start; false when a start is given that names no table of the list.
+bool StartTable(const IXMLDOMNodePtr& relations, const CStringArray& tables, const char* start, CString& table) {
+  const CString given(start);
+  if (given.IsEmpty()) {
+    if (!tables.empty()) table = tables.front();
+    return true;
+  }
+  if (Listed(tables, given.view())) {
+    table = given;
+    return true;
+  }
+  return relations && StartFromTables(relations, given, tables, table);
 }
 
 void SetOrRemove(const IXMLDOMElementPtr& element, const char* name, const CString& value) {
@@ -78,184 +84,181 @@ void SetOrRemove(const IXMLDOMElementPtr& element, const char* name, const CStri
   }
 }
 
-CString MirroredSign(const CString& sign) {
-  CString trimmed(sign);
-  trimmed.Trim();
-  if (trimmed == "<") return ">";
-  if (trimmed == ">") return "<";
-  if (trimmed == "<=") return ">=";
-  if (trimmed == ">=") return "<=";
-  return sign;
-}
-
-// A detached copy of `relation` seen from its foreign-key side: the two
-// sides exchanged, left and right joins exchanged, the comparison mirrored.
+// A detached copy of `relation` seen from its foreign-key side.
 IXMLDOMElementPtr SwappedCopy(const IXMLDOMElementPtr& relation) {
+  CRelationModel::Relation turned(relation);
+  const CString mode = turned.connectMode;
+  turned.TurnRound();
   IXMLDOMElementPtr copy(relation.cloneNode(true));
-  SetOrRemove(copy, "PkTable", relation.getAttribute("FkTable"));
-  SetOrRemove(copy, "FkTable", relation.getAttribute("PkTable"));
-  SetOrRemove(copy, "PkColumn", relation.getAttribute("FkColumn"));
-  SetOrRemove(copy, "FkColumn", relation.getAttribute("PkColumn"));
-  CString mode = relation.getAttribute("ConnectMode");
-  mode.Trim();
-  if (mode == "0") copy.setAttribute("ConnectMode", "1");
-  if (mode == "1") copy.setAttribute("ConnectMode", "0");
-  SetOrRemove(copy, "ConnectSign", MirroredSign(relation.getAttribute("ConnectSign")));
+  SetOrRemove(copy, "PkTable", turned.pkTable);
+  SetOrRemove(copy, "FkTable", turned.fkTable);
+  SetOrRemove(copy, "PkColumn", turned.pkColumn);
+  SetOrRemove(copy, "FkColumn", turned.fkColumn);
+  if (turned.connectMode != mode) copy.setAttribute("ConnectMode", turned.connectMode);
+  SetOrRemove(copy, "ConnectSign", turned.connectSign);
   return copy;
 }
 
-// The relations between two different named tables, and for each table
-// the indices of its relations in document order: the relation graph of
-// the whole model, so that the searches below work on table numbers, not
-// on names. The numbers are identities only; nothing is ordered by them.
-struct Relation {
-  IXMLDOMElementPtr element;
-  int pk;
-  int fk;
-};
-
-class Model {
- public:
-  explicit Model(const IXMLDOMNodePtr& relationsNode);
-
-  std::size_t TableCount() const { return keys_.size(); }
-  const std::vector<Relation>& Relations() const { return relations_; }
-  // The indices of the relations of table `table`, in document order.
-  struct Indices {
-    const std::size_t* first;
-    const std::size_t* last;
-    const std::size_t* begin() const { return first; }
-    const std::size_t* end() const { return last; }
-  };
-  Indices RelationsOf(int table) const {
-    const std::size_t t = static_cast<std::size_t>(table);
-    return {byTable_.data() + start_[t], byTable_.data() + start_[t + 1]};
-  }
-  // The table's name as the first relation that names it spells it.
-  const CString& Spelling(int table) const { return spelling_[static_cast<std::size_t>(table)]; }
-  // The number of the table `folded` names; -1 when no relation names it.
-  int Find(const std::string& folded) const {
-    const auto it = std::lower_bound(keys_.begin(), keys_.end(), folded);
-    return it == keys_.end() || *it != folded ? -1 : static_cast<int>(it - keys_.begin());
-  }
-
- private:
-  std::vector<Relation> relations_;
-  std::vector<std::string> keys_;   // folded names, sorted: number = position
-  std::vector<CString> spelling_;   // per table number
-  std::vector<std::size_t> start_;  // per table number, into byTable_; one more at the end
-  std::vector<std::size_t> byTable_;
-};
-
-Model::Model(const IXMLDOMNodePtr& relationsNode) {
-  struct Named {
-    IXMLDOMElementPtr element;
-    CString pk, fk;
-    std::string pkKey, fkKey;
-  };
-  std::vector<Named> named;
-  for (IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
-    Named entry{std::move(element), {}, {}, {}, {}};
-    entry.pk = entry.element.getAttribute("PkTable");
-    entry.fk = entry.element.getAttribute("FkTable");
-    entry.pkKey = FoldTableName(entry.pk);
-    entry.fkKey = FoldTableName(entry.fk);
-    if (entry.pkKey.empty() || entry.fkKey.empty() || entry.pkKey == entry.fkKey) continue;
-    named.push_back(std::move(entry));
-  }
-  keys_.reserve(named.size() * 2);
-  for (const Named& entry : named) {
-    keys_.push_back(entry.pkKey);
-    keys_.push_back(entry.fkKey);
-  }
-  std::sort(keys_.begin(), keys_.end());
-  keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
-
-  spelling_.resize(keys_.size());
-  start_.assign(keys_.size() + 1, 0);
-  relations_.reserve(named.size());
-  for (Named& entry : named) {
-    Relation relation{std::move(entry.element), Find(entry.pkKey), Find(entry.fkKey)};
-    for (const auto& [table, name] : {std::pair<int, const CString*>{relation.pk, &entry.pk}, {relation.fk, &entry.fk}}) {
-      CString& spelling = spelling_[static_cast<std::size_t>(table)];
-      if (start_[static_cast<std::size_t>(table) + 1]++ == 0) spelling = *name;
-    }
-    relations_.push_back(std::move(relation));
-  }
-  for (std::size_t t = 0; t < keys_.size(); ++t) start_[t + 1] += start_[t];
-  byTable_.resize(start_.back());
-  std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
-  for (std::size_t index = 0; index < relations_.size(); ++index) {
-    byTable_[fill[static_cast<std::size_t>(relations_[index].pk)]++] = index;
-    byTable_[fill[static_cast<std::size_t>(relations_[index].fk)]++] = index;
-  }
+// The number of the table `name` names among the tables that relations
+// may join; -1 for an empty name, which no relation joins.
+int JoinTable(const CRelationModel& model, const CString& name) {
+  return name.IsEmpty() ? -1 : model.Find(name.view());
 }
 
-int OtherSide(const Relation& relation, int table) { return relation.pk == table ? relation.fk : relation.pk; }
+int OtherSide(const CRelationModel::Relation& relation, int table) {
+  return relation.pk == table ? relation.fk : relation.pk;
+}
 
-// Whether two tables of the list (`listed`, per table number) lie in one
-// part of the model's graph: only then can anything be joined.
-bool AnyTwoConnected(const Model& model, const std::vector<char>& listed) {
-  std::vector<char> seen(model.TableCount(), 0);
-  std::vector<int> queue;  // read from `head` on: first in, first out
-  queue.reserve(model.TableCount());
-  for (std::size_t table = 0; table < listed.size(); ++table) {
-    if (!listed[table] || seen[table]) continue;
+// A table's name as the first relation that joins it spells it.
+const CString& JoinSpelling(const CRelationModel& model, int table) {
+  for (std::size_t index : model.RelationsOf(table)) {
+    const CRelationModel::Relation& relation = model.Relations()[index];
+    if (relation.JoinsTwoTables()) return relation.pk == table ? relation.pkTable : relation.fkTable;
+  }
+  return model.Spelling(table);
+}
+
+// One search of a join order on a model: what is known of each table, and
+// the work lists that the passes of the search share.
+class JoinSearch {
+ public:
+  explicit JoinSearch(const CRelationModel& model) : m_model(model), m_tables(model.TableCount()) {
+    m_queue.reserve(model.TableCount());
+    m_order.reserve(model.TableCount());
+  }
+
+  void List(int table) { At(table).listed = true; }
+  bool AllListedReached() const {
+    for (const Table& table : m_tables) {
+      if (table.listed && !table.reached) return false;
+    }
+    return true;
+  }
+
+  // Whether two tables of the list lie in one part of the model's graph:
+  // only then can anything be joined.
+  bool AnyTwoConnected();
+  // Marks the tables to join, starting from `start`: each round connects
+  // the nearest table of the list not yet joined through a shortest chain
+  // of relations, whose inner tables (none of the list: a listed one would
+  // be nearer) join as bridges, until no table of the list can be reached
+  // any more.
+  void Connect(int start);
+  // Breadth-first from `start` over the relations among the tables to join
+  // (see GetJoinOrder), appending the relations taken to `steps` and the
+  // bridging tables to `tables`.
+  void Order(int start, std::vector<CRelationsAnalyser::ModelStep>& steps, CStringArray& tables);
+
+ private:
+  struct Table {
+    bool listed = false;
+    bool joined = false;
+    bool reached = false;
+    bool seen = false;    // by the current pass
+    int cameFrom = -1;    // by the current pass
+    int reachedFrom = -1;
+  };
+  Table& At(int table) { return m_tables[static_cast<std::size_t>(table)]; }
+  const Table& At(int table) const { return m_tables[static_cast<std::size_t>(table)]; }
+  const CRelationModel::Relation& RelationAt(std::size_t index) const { return m_model.Relations()[index]; }
+  // The joined table nearest to the tables joined so far, through tables
+  // that are not; -1 when none can be reached. Leaves the way back in
+  // cameFrom.
+  int NearestListed();
+
+  const CRelationModel& m_model;
+  std::vector<Table> m_tables;
+  std::vector<int> m_queue;  // of the current pass, read from its head on: first in, first out
+  std::vector<int> m_order;  // the tables to join, in the order in which they join
+};
+
+bool JoinSearch::AnyTwoConnected() {
+  for (Table& table : m_tables) table.seen = false;
+  for (int table = 0; table < static_cast<int>(m_tables.size()); ++table) {
+    if (!At(table).listed || At(table).seen) continue;
     int count = 0;
-    queue.assign(1, static_cast<int>(table));
-    seen[table] = 1;
-    for (std::size_t head = 0; head < queue.size();) {
-      const int current = queue[head++];
-      if (listed[static_cast<std::size_t>(current)] && ++count >= 2) return true;
-      for (std::size_t index : model.RelationsOf(current)) {
-        const int other = OtherSide(model.Relations()[index], current);
-        if (seen[static_cast<std::size_t>(other)]) continue;
-        seen[static_cast<std::size_t>(other)] = 1;
-        queue.push_back(other);
+    m_queue.assign(1, table);
+    At(table).seen = true;
+    for (std::size_t head = 0; head < m_queue.size();) {
+      const int current = m_queue[head++];
+      if (At(current).listed && ++count >= 2) return true;
+      for (std::size_t index : m_model.RelationsOf(current)) {
+        const CRelationModel::Relation& relation = RelationAt(index);
+        if (!relation.JoinsTwoTables()) continue;
+        const int other = OtherSide(relation, current);
+        if (At(other).seen) continue;
+        At(other).seen = true;
+        m_queue.push_back(other);
       }
     }
   }
   return false;
 }
 
-// Grows `joined` (in the order of `order`) from the start table until no
-// table of the list can be reached any more: each round connects the
-// nearest table of the list not yet joined through a shortest chain of
-// relations, whose inner tables (none of the list: a listed one would be
-// nearer) join as bridges.
-void ConnectThroughModel(const Model& model, const std::vector<char>& listed, std::vector<char>& joined,
-                         std::vector<int>& order) {
-  std::vector<int> cameFrom;
-  std::vector<int> queue;
-  std::vector<char> seen;
-  std::vector<int> chain;
-  for (;;) {
-    cameFrom.assign(model.TableCount(), -1);
-    queue.assign(order.begin(), order.end());
-    seen.assign(joined.begin(), joined.end());
-    int found = -1;
-    for (std::size_t head = 0; head < queue.size() && found < 0;) {
-      const int current = queue[head++];
-      for (std::size_t index : model.RelationsOf(current)) {
-        const int other = OtherSide(model.Relations()[index], current);
-        if (seen[static_cast<std::size_t>(other)]) continue;
-        seen[static_cast<std::size_t>(other)] = 1;
-        cameFrom[static_cast<std::size_t>(other)] = current;
-        if (listed[static_cast<std::size_t>(other)]) {
-          found = other;
-          break;
-        }
-        queue.push_back(other);
+int JoinSearch::NearestListed() {
+  for (Table& table : m_tables) {
+    table.seen = table.joined;
+    table.cameFrom = -1;
+  }
+  m_queue.assign(m_order.begin(), m_order.end());
+  for (std::size_t head = 0; head < m_queue.size();) {
+    const int current = m_queue[head++];
+    for (std::size_t index : m_model.RelationsOf(current)) {
+      const CRelationModel::Relation& relation = RelationAt(index);
+      if (!relation.JoinsTwoTables()) continue;
+      const int other = OtherSide(relation, current);
+      if (At(other).seen) continue;
+      At(other).seen = true;
+      At(other).cameFrom = current;
+      if (At(other).listed) return other;
+      m_queue.push_back(other);
+    }
+  }
+  return -1;
+}
+
+void JoinSearch::Connect(int start) {
+  At(start).joined = true;
+  m_order.assign(1, start);
+  for (int found = NearestListed(); found >= 0; found = NearestListed()) {
+    // The chain from the table found back to the joined tables, turned
+    // round: it joins in the order in which it leads away from them.
+    const std::size_t mark = m_order.size();
+    for (int table = found; !At(table).joined; table = At(table).cameFrom) m_order.push_back(table);
+    std::reverse(m_order.begin() + static_cast<std::ptrdiff_t>(mark), m_order.end());
+    for (std::size_t i = mark; i < m_order.size(); ++i) At(m_order[i]).joined = true;
+  }
+}
+
+// Each relation is decided once, when the first of its tables is visited.
+// Each table reached is reached from one table (`reachedFrom`): a later
+// relation between those two is parallel to the one taken.
+void JoinSearch::Order(int start, std::vector<CRelationsAnalyser::ModelStep>& steps, CStringArray& tables) {
+  std::vector<char> decided(m_model.Relations().size(), 0);
+  const auto taken = [this](int a, int b) { return At(a).reachedFrom == b || At(b).reachedFrom == a; };
+  At(start).reached = true;
+  m_queue.assign(1, start);
+  for (std::size_t head = 0; head < m_queue.size();) {
+    const int table = m_queue[head++];
+    for (std::size_t index : m_model.RelationsOf(table)) {
+      const CRelationModel::Relation& relation = RelationAt(index);
+      if (decided[index] || !relation.JoinsTwoTables()) continue;
+      const int other = OtherSide(relation, table);
+      if (!At(other).joined) continue;
+      decided[index] = 1;
+      if (!At(other).reached) {
+        At(other).reached = true;
+        At(other).reachedFrom = table;
+        m_queue.push_back(other);
+        // A relation reached from its foreign-key side is turned round, so
+        // that the table already joined stands on the primary-key side and
+        // LEFT/RIGHT keep which side is optional.
+        steps.push_back({index, relation.fk == table});
+        if (!At(other).listed) tables.push_back(JoinSpelling(m_model, other));
+      } else if (taken(table, other)) {
+        steps.push_back({index, false});  // parallel to a relation already taken
       }
-    }
-    if (found < 0) return;
-    chain.clear();
-    for (int table = found; !joined[static_cast<std::size_t>(table)]; table = cameFrom[static_cast<std::size_t>(table)]) {
-      chain.push_back(table);
-    }
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      joined[static_cast<std::size_t>(*it)] = 1;
-      order.push_back(*it);
+      // else: both tables are already connected through others; left out.
     }
   }
 }
@@ -278,106 +281,60 @@ HRESULT CRelationsAnalyser::GetRelations(CStringArray& tables, CString& xmlOut, 
 }
 
 CString CRelationsAnalyser::StepAttribute(const JoinStep& step, const char* name) {
-  const std::string_view key(name ? name : "");
   if (!step.swapped) return step.relation.getAttribute(name);
-  if (key == "PkTable") return step.relation.getAttribute("FkTable");
-  if (key == "FkTable") return step.relation.getAttribute("PkTable");
-  if (key == "PkColumn") return step.relation.getAttribute("FkColumn");
-  if (key == "FkColumn") return step.relation.getAttribute("PkColumn");
-  if (key == "ConnectSign") return MirroredSign(step.relation.getAttribute("ConnectSign"));
-  const CString value = step.relation.getAttribute(name);
-  if (key != "ConnectMode") return value;
-  CString mode(value);
-  mode.Trim();
-  if (mode == "0") return "1";
-  if (mode == "1") return "0";
-  return value;
+  CRelationModel::Relation turned(step.relation);
+  turned.TurnRound();
+  const std::string_view key(name ? name : "");
+  if (key == "PkTable") return turned.pkTable;
+  if (key == "FkTable") return turned.fkTable;
+  if (key == "PkColumn") return turned.pkColumn;
+  if (key == "FkColumn") return turned.fkColumn;
+  if (key == "ConnectMode") return turned.connectMode;
+  if (key == "ConnectSign") return turned.connectSign;
+  return step.relation.getAttribute(name);
 }
 
 HRESULT CRelationsAnalyser::GetJoinOrder(CStringArray& tables, std::vector<JoinStep>& steps, const char* start) {
   steps.clear();
-  const FoldedList inList(tables);
+  const CRelationModel model(m_pRelations);
+  std::vector<ModelStep> order;
+  const HRESULT result = GetJoinOrder(model, tables, order, start);
+  steps.reserve(order.size());
+  for (const ModelStep& step : order) steps.push_back({model.Relations()[step.relation].element, step.swapped});
+  return result;
+}
 
-  // The start table, as its folded key.
-  const CString startText(start);
-  std::string startKey;
-  if (!startText.IsEmpty()) {
-    startKey = FoldTableName(startText);
-    if (!inList.Contains(startKey) && !(m_pRelations && StartFromTables(m_pRelations, startText, inList, startKey)))
-      return RA_START_NOT_FOUND;
-  } else if (!tables.empty()) {
-    startKey = FoldTableName(tables.front());
-  }
+HRESULT CRelationsAnalyser::GetJoinOrder(const CRelationModel& model, CStringArray& tables,
+                                         std::vector<ModelStep>& steps, const char* start) {
+  steps.clear();
+  CString startTable;
+  if (!StartTable(model.Node(), tables, start, startTable)) return RA_START_NOT_FOUND;
 
-  const Model model(m_pRelations);
-  const std::size_t count = model.TableCount();
-  const std::vector<Relation>& relations = model.Relations();
-  std::vector<char> listed(count, 0);
-  for (const std::string& table : inList) {
-    const int id = model.Find(table);
-    if (id >= 0) listed[static_cast<std::size_t>(id)] = 1;
-  }
-  if (!AnyTwoConnected(model, listed)) return RA_NO_RELATION;
-
-  // The tables to join: those of the list that the start table reaches,
-  // and the bridging tables between them. A start table that no relation
-  // names reaches nothing.
-  const int first = model.Find(startKey);
-  std::vector<char> joined(count, 0);
-  std::vector<int> joinOrder;
-  if (first >= 0) {
-    joined[static_cast<std::size_t>(first)] = 1;
-    joinOrder.push_back(first);
-    ConnectThroughModel(model, listed, joined, joinOrder);
-  }
-
-  // Breadth-first from the start table over the relations among them.
-  // Each relation is decided once, when the first of its tables is visited.
-  // Each table reached is reached from one table (`reachedFrom`): a later
-  // relation between those two is parallel to the one taken.
-  std::vector<char> decided(relations.size(), 0);
-  std::vector<char> reached(count, 0);
-  std::vector<int> reachedFrom(count, -1);
-  const auto taken = [&reachedFrom](int a, int b) {
-    return reachedFrom[static_cast<std::size_t>(a)] == b || reachedFrom[static_cast<std::size_t>(b)] == a;
-  };
-  std::vector<int> queue;
-  if (first >= 0) {
-    reached[static_cast<std::size_t>(first)] = 1;
-    queue.push_back(first);
-  }
-  for (std::size_t head = 0; head < queue.size();) {
-    const int table = queue[head++];
-    for (std::size_t index : model.RelationsOf(table)) {
-      if (decided[index]) continue;
-      const Relation& relation = relations[index];
-      const int other = OtherSide(relation, table);
-      if (!joined[static_cast<std::size_t>(other)]) continue;
-      decided[index] = 1;
-      if (!reached[static_cast<std::size_t>(other)]) {
-        reached[static_cast<std::size_t>(other)] = 1;
-        reachedFrom[static_cast<std::size_t>(other)] = table;
-        queue.push_back(other);
-        // A relation reached from its foreign-key side is turned round, so
-        // that the table already joined stands on the primary-key side and
-        // LEFT/RIGHT keep which side is optional.
-        steps.push_back({relation.element, relation.fk == table});
-        if (!listed[static_cast<std::size_t>(other)]) tables.push_back(model.Spelling(other));
-      } else if (taken(table, other)) {
-        steps.push_back({relation.element, false});  // parallel to a relation already taken
-      }
-      // else: both tables are already connected through others; left out.
+  // Every table of the list must be reached in the end; the start table
+  // counts as reached even when no relation names it.
+  JoinSearch search(model);
+  bool unjoinable = false;
+  for (const CString& table : tables) {
+    const int id = JoinTable(model, table);
+    if (id >= 0) {
+      search.List(id);
+    } else if (!CRelationModel::SameName(table.view(), startTable.view())) {
+      unjoinable = true;
     }
   }
+  if (!search.AnyTwoConnected()) return RA_NO_RELATION;
 
-  // Every table of the list must be reached; the start table counts as
-  // reached even when no relation names it.
-  for (const std::string& table : inList) {
-    if (table == startKey) continue;
-    const int id = model.Find(table);
-    if (id < 0 || !reached[static_cast<std::size_t>(id)]) return TPE_ANALYSER_DISCONNECTED;
+  // The tables to join: those of the list that the start table reaches,
+  // and the bridging tables between them, taken breadth-first from the
+  // start table. A start table that no relation names reaches nothing.
+  const int first = JoinTable(model, startTable);
+  if (first >= 0) {
+    search.Connect(first);
+    steps.reserve(model.Relations().size());
+    search.Order(first, steps, tables);
   }
-  return S_OK;
+
+  return unjoinable || !search.AllListedReached() ? TPE_ANALYSER_DISCONNECTED : S_OK;
 }
 
 CString CRelationsAnalyser::GetResultText(HRESULT result) {

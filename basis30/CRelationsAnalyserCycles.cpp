@@ -6,52 +6,55 @@
 #include <algorithm>
 #include <deque>
 #include <set>
-#include <string>
-#include <unordered_map>
+#include <span>
 #include <utility>
 #include <vector>
 
-#include "basis30/RelationElements.h"
-
 namespace {
 
-// The undirected graph of the cycle searches: tables numbered in order of
-// first mention, several relations between two tables as one edge, no
-// edge from a table to itself.
-struct TableGraph {
-  std::vector<CString> names;
-  std::unordered_map<std::string, int> ids;
-  std::vector<std::vector<int>> neighbours;
-};
-
-TableGraph ReadGraph(const IXMLDOMNodePtr& relationsNode) {
-  TableGraph graph;
-  std::set<std::pair<int, int>> edges;
-  auto idOf = [&graph](const CString& name) {
-    const auto [it, inserted] = graph.ids.emplace(FoldTableName(name), static_cast<int>(graph.names.size()));
-    if (inserted) {
-      graph.names.push_back(name);
-      graph.neighbours.emplace_back();
+// The undirected graph of the cycle searches, over the numbers of the
+// model's tables (in order of first mention, which the searches follow):
+// several relations between two tables are one edge, and a relation that
+// joins nothing is no edge. Each table's neighbours are in the document
+// order of the first relation between the two.
+class TableGraph {
+ public:
+  explicit TableGraph(const CRelationModel& model) : m_model(model), m_first(model.TableCount() + 1, 0) {
+    const int count = Count();
+    std::vector<int> lastFrom(static_cast<std::size_t>(count), -1);  // the table whose list took it last
+    m_neighbours.reserve(2 * model.Relations().size());
+    for (int table = 0; table < count; ++table) {
+      m_first[static_cast<std::size_t>(table)] = m_neighbours.size();
+      for (std::size_t index : model.RelationsOf(table)) {
+        const CRelationModel::Relation& relation = model.Relations()[index];
+        if (!relation.JoinsTwoTables()) continue;
+        const int other = relation.pk == table ? relation.fk : relation.pk;
+        if (lastFrom[static_cast<std::size_t>(other)] == table) continue;
+        lastFrom[static_cast<std::size_t>(other)] = table;
+        m_neighbours.push_back(other);
+      }
     }
-    return it->second;
-  };
-  for (const IXMLDOMElementPtr& element : RelationElements(relationsNode)) {
-    const CString pk = element.getAttribute("PkTable");
-    const CString fk = element.getAttribute("FkTable");
-    if (pk.IsEmpty() || fk.IsEmpty()) continue;
-    const int a = idOf(pk);
-    const int b = idOf(fk);
-    if (a == b || !edges.insert(std::minmax(a, b)).second) continue;
-    graph.neighbours[a].push_back(b);
-    graph.neighbours[b].push_back(a);
+    m_first.back() = m_neighbours.size();
   }
-  return graph;
-}
+
+  int Count() const { return static_cast<int>(m_model.TableCount()); }
+  std::span<const int> Neighbours(int table) const {
+    const std::size_t t = static_cast<std::size_t>(table);
+    return {m_neighbours.data() + m_first[t], m_first[t + 1] - m_first[t]};
+  }
+  const CString& Name(int table) const { return m_model.Spelling(table); }
+  int Find(const CString& name) const { return m_model.Find(name.view()); }
+
+ private:
+  const CRelationModel& m_model;
+  std::vector<std::size_t> m_first;  // per table, into m_neighbours; one more at the end
+  std::vector<int> m_neighbours;
+};
 
 // The biconnected parts of `graph` (each as its tables), found by one
 // depth-first walk with its own stack.
 std::vector<std::vector<int>> BiconnectedParts(const TableGraph& graph) {
-  const int count = static_cast<int>(graph.names.size());
+  const int count = graph.Count();
   std::vector<int> discovered(count, -1);
   std::vector<int> low(count, 0);
   std::vector<std::pair<int, int>> edgeStack;
@@ -69,8 +72,8 @@ std::vector<std::vector<int>> BiconnectedParts(const TableGraph& graph) {
     while (!frames.empty()) {
       Frame& frame = frames.back();
       const int v = frame.table;
-      if (frame.next < graph.neighbours[v].size()) {
-        const int w = graph.neighbours[v][frame.next++];
+      if (frame.next < graph.Neighbours(v).size()) {
+        const int w = graph.Neighbours(v)[frame.next++];
         if (discovered[w] < 0) {
           edgeStack.emplace_back(v, w);
           discovered[w] = low[w] = clock++;
@@ -113,7 +116,7 @@ std::vector<int> CycleThrough(const TableGraph& graph, const std::vector<bool>& 
     std::size_t reverse;
     bool link;  // from one table's exit to another table's entry
   };
-  const int count = static_cast<int>(graph.names.size());
+  const int count = graph.Count();
   std::vector<std::vector<Arc>> arcs(2 * static_cast<std::size_t>(count));
   auto addArc = [&arcs](int a, int b, bool link) {
     arcs[a].push_back({b, 1, arcs[b].size(), link});
@@ -122,7 +125,7 @@ std::vector<int> CycleThrough(const TableGraph& graph, const std::vector<bool>& 
   for (int t = 0; t < count; ++t) {
     if (!inPart[t]) continue;
     if (t != from && t != to) addArc(2 * t, 2 * t + 1, false);
-    for (int w : graph.neighbours[t]) {
+    for (int w : graph.Neighbours(t)) {
       if (inPart[w]) addArc(2 * t + 1, 2 * w, true);
     }
   }
@@ -178,19 +181,18 @@ std::vector<int> CycleThrough(const TableGraph& graph, const std::vector<bool>& 
 
 HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
   cycles.clear();
-  const TableGraph graph = ReadGraph(m_pRelations);
-  const std::vector<CString>& names = graph.names;
-  const std::vector<std::vector<int>>& neighbours = graph.neighbours;
+  const CRelationModel model(m_pRelations);
+  const TableGraph graph(model);
 
   // A table with one neighbour lies on no cycle; taking such tables away
   // until none is left keeps only the tables that may (so the long
   // branches of a relation tree cost one pass, not a search each).
-  const int count = static_cast<int>(names.size());
+  const int count = graph.Count();
   std::vector<std::size_t> degree(count);
   std::vector<bool> onCycle(count, true);
   std::vector<int> leaves;
   for (int v = 0; v < count; ++v) {
-    degree[v] = neighbours[v].size();
+    degree[v] = graph.Neighbours(v).size();
     if (degree[v] <= 1) leaves.push_back(v);
   }
   while (!leaves.empty()) {
@@ -198,7 +200,7 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
     leaves.pop_back();
     if (!onCycle[v]) continue;
     onCycle[v] = false;
-    for (int w : neighbours[v]) {
+    for (int w : graph.Neighbours(v)) {
       if (onCycle[w] && --degree[w] <= 1) leaves.push_back(w);
     }
   }
@@ -217,17 +219,17 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
     onPath[s] = true;
     while (!path.empty()) {
       const int v = path.back();
-      if (next.back() == neighbours[v].size()) {
+      if (next.back() == graph.Neighbours(v).size()) {
         onPath[v] = false;
         path.pop_back();
         next.pop_back();
         continue;
       }
-      const int w = neighbours[v][next.back()++];
+      const int w = graph.Neighbours(v)[next.back()++];
       if (++steps > kMaxCycleSteps) return S_FALSE;
       if (w == s && path.size() >= 3 && path[1] < path.back()) {
         CStringArray cycle;
-        for (int table : path) cycle.push_back(names[table]);
+        for (int table : path) cycle.push_back(graph.Name(table));
         cycles.push_back(std::move(cycle));
         if (cycles.size() >= kMaxCycles) return S_FALSE;
       } else if (w > s && onCycle[w] && !onPath[w]) {
@@ -241,19 +243,24 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles) {
 }
 
 HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles, const CStringArray& tables) {
+  return GetCycleInfo(CRelationModel(m_pRelations), cycles, tables);
+}
+
+HRESULT CRelationsAnalyser::GetCycleInfo(const CRelationModel& model, std::vector<CStringArray>& cycles,
+                                         const CStringArray& tables) {
   cycles.clear();
   // A cycle runs through three pairs of tables at least, so through three
   // relations: most models of a query have fewer and need no graph.
-  if (RelationElements(m_pRelations).size() < 3) return S_OK;
-  const TableGraph graph = ReadGraph(m_pRelations);
-  const int count = static_cast<int>(graph.names.size());
+  if (model.Relations().size() < 3) return S_OK;
+  const TableGraph graph(model);
+  const int count = graph.Count();
   // For each table, how often the list names it and where it first does.
   std::vector<int> listed(count, 0);
   std::vector<std::size_t> firstListed(count, tables.size());
   for (std::size_t i = 0; i < tables.size(); ++i) {
-    const auto id = graph.ids.find(FoldTableName(tables[i]));
-    if (id == graph.ids.end()) continue;
-    if (listed[id->second]++ == 0) firstListed[id->second] = i;
+    const int id = graph.Find(tables[i]);
+    if (id < 0) continue;
+    if (listed[id]++ == 0) firstListed[id] = i;
   }
 
   std::vector<std::pair<std::size_t, CStringArray>> found;  // (list position, cycle)
@@ -274,7 +281,7 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles, cons
     if (mine.size() >= 2) {
       to = mine[1];
     } else {
-      for (int w : graph.neighbours[mine[0]]) {
+      for (int w : graph.Neighbours(mine[0])) {
         if (inPart[w]) {
           to = w;
           break;
@@ -285,7 +292,7 @@ HRESULT CRelationsAnalyser::GetCycleInfo(std::vector<CStringArray>& cycles, cons
     for (int table : part) inPart[table] = false;
     if (cycle.size() < 3) continue;
     CStringArray names;
-    for (int table : cycle) names.push_back(graph.names[table]);
+    for (int table : cycle) names.push_back(graph.Name(table));
     found.emplace_back(firstListed[mine[0]], std::move(names));
   }
   std::stable_sort(found.begin(), found.end(),

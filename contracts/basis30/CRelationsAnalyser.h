@@ -7,13 +7,15 @@
 // 3 full, ...), "ConnectSign" and "ConnectExpr". Table names are compared
 // ignoring ASCII letter case throughout. A relation that links a table to
 // itself joins nothing new: it is never taken into the join order and is
-// not a cycle. The relation parser of the library (CTRParser) lays out the
-// join text from what GetRelations returns.
+// not a cycle. The relation parser of the library (CTRParser) reads the
+// element once into a CRelationModel and lays out the join text from the
+// join order that GetJoinOrder gives on it.
 #pragma once
 
 #include <cstddef>
 #include <vector>
 
+#include "contracts/basis30/CRelationModel.h"
 #include "platform/CString.h"
 #include "platform/HResult.h"
 #include "platform/IXMLDOMElementPtr.h"
@@ -101,8 +103,24 @@ class CRelationsAnalyser {
   // the copies back. Same results and `tables` as GetRelations.
   HRESULT GetJoinOrder(CStringArray& tables, std::vector<JoinStep>& steps, const char* start);
   // Attribute `name` of a step's relation as its copy holds it: the sides,
-  // the join mode and the comparison turned round when `swapped`.
+  // the join mode and the comparison turned round when `swapped` (see
+  // CRelationModel::Relation::TurnRound).
   static CString StepAttribute(const JoinStep& step, const char* name);
+
+  // One relation of the join order in a model: its position in the
+  // model's Relations(), and whether its copy is turned round.
+  struct ModelStep {
+    std::size_t relation = 0;
+    bool swapped = false;
+  };
+  // GetJoinOrder on a model read beforehand, for a caller that reads the
+  // relations' attributes from the model instead of the document. The
+  // model stands for the "Relations" element: its Node() serves to resolve
+  // a start table given by name. Same results, `tables` and order as
+  // GetJoinOrder on the element the model was read from; the element-based
+  // operations read a model and run this one.
+  static HRESULT GetJoinOrder(const CRelationModel& model, CStringArray& tables, std::vector<ModelStep>& steps,
+                              const char* start);
 
   // The simple cycles (three tables or more) of the undirected graph whose
   // nodes are the tables named by all relations of the "Relations" element
@@ -128,6 +146,10 @@ class CRelationsAnalyser {
   // spelled as at their first mention. Takes time linear in the size of
   // the graph for each such part; always returns S_OK.
   HRESULT GetCycleInfo(std::vector<CStringArray>& cycles, const CStringArray& tables);
+  // The same on a model read beforehand; the element-based operation reads
+  // a model and runs this one.
+  static HRESULT GetCycleInfo(const CRelationModel& model, std::vector<CStringArray>& cycles,
+                              const CStringArray& tables);
 
   // A text for each result of GetRelations (and for any other code, its
   // message from the message table).

@@ -1,10 +1,12 @@
 // CTRParser.cpp - join text and FROM clause from a query's table relations.
 #include "relations/CTRParser.h"
 
+#include <algorithm>
 #include <climits>
-#include <deque>
-#include <string>
+#include <numeric>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "contracts/basis30/CRelationsAnalyser.h"
@@ -12,7 +14,6 @@
 #include "contracts/basis30/DataSource.h"
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
-#include "contracts/basis30/XmlUtil.h"
 #include "contracts/trellis/CBaseObject.h"
 #include "objects/CQueryObject.h"
 
@@ -63,22 +64,6 @@ bool ContainsNoCase(const CStringArray& list, const CString& name) {
   return false;
 }
 
-// The two table names of a relation, folded to lower case, smaller first:
-// relations between the same two tables, either way round, share it.
-std::pair<std::string, std::string> PairKey(const CString& pkTable, const CString& fkTable) {
-  CString a(pkTable);
-  CString b(fkTable);
-  a.MakeLower();
-  b.MakeLower();
-  return a.str() < b.str() ? std::make_pair(a.str(), b.str()) : std::make_pair(b.str(), a.str());
-}
-
-std::string Folded(const CString& name) {
-  CString folded(name);
-  folded.MakeLower();
-  return folded.str();
-}
-
 // The table of `tables` that stands closest to the end of `walk` (the root
 // of a foreign-key chain), as the list spells it; else the list's first.
 CString NearestOnWalk(const CStringArray& walk, const CStringArray& tables) {
@@ -108,16 +93,60 @@ IXMLDOMNodePtr CTRParser::GetRelationsNode() const {
 
 HRESULT CTRParser::BuildTableMap() {
   m_mapTables.clear();
+  m_strDatasource.Empty();
+  m_master = MasterTable();
   const IXMLDOMNodePtr tables = GetTablesNode();
   if (!tables) return S_OK;
+  HRESULT result = S_OK;
+  bool first = true;
   for (IXMLDOMNodePtr child = tables.firstChild(); child; child = child.nextSibling()) {
-    CString alias;
-    if (GetXmlNodeAttribute(child, "Alias", alias) != S_OK) continue;
-    if (!IsTradNaming(alias)) alias = "[" + alias + "]";
-    CQueryObject table(child);
-    const HRESULT hr = table.Parse();
+    const IXMLDOMElementPtr table(child);
+    if (!table) continue;
+    CString expression;
+    bool parsed = false;
+    if (result == S_OK && table.hasAttribute("Alias")) {
+      const HRESULT hr = MapTable(table, expression);
+      parsed = SUCCEEDED(hr);
+      if (!parsed) result = hr;
+    }
+    // Read after the table's parse, which refreshes a table that refers to
+    // another object from that object. The data-source name is read from
+    // the first table; the master table opens the FROM clause.
+    if (first) m_strDatasource = table.getAttribute("Datasource");
+    first = false;
+    if (!m_master.element && table.getAttribute("IsMaster") == "True") m_master = {table, parsed, expression};
+  }
+  return result;
+}
+
+HRESULT CTRParser::MapTable(const IXMLDOMElementPtr& table, CString& expression) {
+  CString alias = table.getAttribute("Alias");
+  if (!IsTradNaming(alias)) alias = "[" + alias + "]";
+  CQueryObject object(table);
+  const HRESULT hr = object.Parse();
+  if (FAILED(hr)) return hr;
+  expression = object.GetExpression();
+  m_mapTables[alias] = expression;
+  return hr;
+}
+
+HRESULT CTRParser::ReadMaster(CString& expression, CString& name) const {
+  expression.Empty();
+  name.Empty();
+  if (!m_master.element) return S_OK;
+  expression = m_master.expression;
+  if (!m_master.parsed) {
+    CQueryObject master(m_master.element);
+    const HRESULT hr = master.Parse();
     if (FAILED(hr)) return hr;
-    m_mapTables[alias] = table.GetExpression();
+    expression = master.GetExpression();
+  }
+  if (expression.IsEmpty()) return S_OK;
+  name = m_master.element.getAttribute("Alias");
+  if (name.IsEmpty()) {
+    name = expression;
+  } else if (!IsTradNaming(name)) {
+    name = "[" + name + "]";
   }
   return S_OK;
 }
@@ -134,10 +163,13 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
   }
   if (tables.size() < 2) return S_FALSE;
 
+  // The relations are read here once: the join and the search for loops
+  // below both work from this reading.
+  const CRelationModel relations(GetRelationsNode());
   CString lead;
   int nestCount = 0;
   const std::size_t given = tables.size();
-  const HRESULT analysed = AnalyseRelations(joinText, tables, lead, nestCount);
+  const HRESULT analysed = AnalyseRelations(relations, joinText, tables, lead, nestCount);
   for (std::size_t i = given; i < tables.size(); ++i) {
     // The FROM list needs the table itself, not only its name: a relation
     // may spell the name in other letter case than the table's entry.
@@ -149,6 +181,8 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
     m_strAddedTables += entry;
   }
   if (FAILED(analysed) && analysed != TPE_ANALYSER_DISCONNECTED) return analysed;
+  // The join is one line: line breaks that a relation's own text (its
+  // "ConnectExpr") carries become blanks.
   joinText.Replace("\r\n\t", " ");
   joinText.Replace("\r\n", " ");
   switch (analysed) {
@@ -170,10 +204,8 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
   // through the joined tables are looked for: loops elsewhere in the model,
   // however many, can neither hide one nor cost a search.
   HRESULT result = S_OK;
-  CRelationsAnalyser analyser;
-  analyser.SetRelationsNode(GetRelationsNode());
   std::vector<CStringArray> cycles;
-  analyser.GetCycleInfo(cycles, tables);
+  CRelationsAnalyser::GetCycleInfo(relations, cycles, tables);
   for (const CStringArray& cycle : cycles) {
     if (!CycleTouchesTables(cycle, tables)) continue;
     result = TPE_RELATION_CYCLE;
@@ -181,9 +213,9 @@ HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, C
   }
 
   if (!lead.IsEmpty() && fromClause != nullptr) {
-    CString opening = TableWithExpression(lead);
-    if (nestCount > 0) opening.Insert(0, CString('(', nestCount));
-    *fromClause = "FROM " + opening;
+    *fromClause = "FROM ";
+    if (nestCount > 0) *fromClause += CString('(', nestCount);
+    AppendTableWithExpression(*fromClause, lead);
   }
   return result;
 }
@@ -198,55 +230,63 @@ bool CTRParser::CycleTouchesTables(const CStringArray& cycle, const CStringArray
   return false;
 }
 
-CStringArray CTRParser::WalkToRoot(const IXMLDOMNodePtr& relations) {
-  IXMLDOMElementPtr first(relations.selectSingleNode("Relation[@ConnectMode='0']"));
-  if (!first) first = relations.selectSingleNode("Relation[@ConnectMode='1']");
+CStringArray CTRParser::WalkToRoot(const CRelationModel& relations) {
+  // The chain starts where the document's own selection finds the first
+  // relation whose "ConnectMode" is 0 (else 1) as written.
+  const IXMLDOMNodePtr& node = relations.Node();
+  IXMLDOMElementPtr first(node.selectSingleNode("Relation[@ConnectMode='0']"));
+  if (!first) first = node.selectSingleNode("Relation[@ConnectMode='1']");
   if (!first) return {};
+  const CString start = first.getAttribute("PkTable");
 
   // For each foreign-key table, the primary-key table of its first relation
   // in document order: one step towards the root of the chain.
-  std::unordered_map<std::string, CString> parentOf;
-  for (IXMLDOMNodePtr child = relations.firstChild(); child; child = child.nextSibling()) {
-    IXMLDOMElementPtr relation(child);
-    if (!relation || relation.tagName() != "Relation") continue;
-    parentOf.emplace(relation.getAttribute("FkTable").str(), relation.getAttribute("PkTable"));
+  std::unordered_map<std::string_view, const CString*> parentOf;
+  for (const CRelationModel::Relation& relation : relations.Relations()) {
+    parentOf.emplace(relation.fkTable.view(), &relation.pkTable);
   }
 
   // The walk ends at a table without a parent, or at any table met before:
   // a chain may run into a loop that does not pass through its start.
-  CStringArray walk{first.getAttribute("PkTable")};
-  std::unordered_set<std::string> visited{walk.back().str()};
+  CStringArray walk{start};
+  std::unordered_set<std::string_view> visited{start.view()};
   for (;;) {
-    const auto parent = parentOf.find(walk.back().str());
+    const auto parent = parentOf.find(walk.back().view());
     if (parent == parentOf.end()) break;
-    walk.push_back(parent->second);
-    if (!visited.insert(parent->second.str()).second) break;
+    walk.push_back(*parent->second);
+    if (!visited.insert(parent->second->view()).second) break;
   }
   return walk;
 }
 
-CString CTRParser::NearestListedTable(const IXMLDOMNodePtr& relations, const CString& from,
+CString CTRParser::NearestListedTable(const CRelationModel& relations, const CString& from,
                                       const CStringArray& tables) {
-  // Breadth-first over the relations in document order, either way round.
-  std::unordered_map<std::string, std::vector<CString>> neighbours;
-  for (IXMLDOMNodePtr child = relations.firstChild(); child; child = child.nextSibling()) {
-    IXMLDOMElementPtr relation(child);
-    if (!relation || relation.tagName() != "Relation") continue;
-    const CString pk = relation.getAttribute("PkTable");
-    const CString fk = relation.getAttribute("FkTable");
-    neighbours[Folded(pk)].push_back(fk);
-    neighbours[Folded(fk)].push_back(pk);
-  }
-  std::unordered_set<std::string> seen{Folded(from)};
-  std::deque<CString> queue{from};
-  while (!queue.empty()) {
-    const CString table = queue.front();
-    queue.pop_front();
+  const auto listed = [&tables](std::string_view name) -> const CString* {
     for (const CString& entry : tables) {
-      if (entry.CompareNoCase(table) == 0) return entry;
+      if (CRelationModel::SameName(entry.view(), name)) return &entry;
     }
-    for (const CString& next : neighbours[Folded(table)]) {
-      if (seen.insert(Folded(next)).second) queue.push_back(next);
+    return nullptr;
+  };
+  // Breadth-first over the relations in document order, either way round.
+  const int origin = relations.Find(from.view());
+  if (origin < 0) {
+    const CString* entry = listed(from.view());
+    if (entry != nullptr) return *entry;
+    return tables.empty() ? CString() : tables.front();
+  }
+  std::vector<char> seen(relations.TableCount(), 0);
+  std::vector<int> queue{origin};  // read from `head` on: first in, first out
+  seen[static_cast<std::size_t>(origin)] = 1;
+  for (std::size_t head = 0; head < queue.size();) {
+    const int table = queue[head++];
+    const CString* entry = listed(relations.Spelling(table).view());
+    if (entry != nullptr) return *entry;
+    for (std::size_t index : relations.RelationsOf(table)) {
+      const CRelationModel::Relation& relation = relations.Relations()[index];
+      const int next = relation.pk == table ? relation.fk : relation.pk;
+      if (seen[static_cast<std::size_t>(next)]) continue;
+      seen[static_cast<std::size_t>(next)] = 1;
+      queue.push_back(next);
     }
   }
   return tables.empty() ? CString() : tables.front();
@@ -265,84 +305,96 @@ void NestedRelations(const IXMLDOMNodePtr& node, std::vector<IXMLDOMElementPtr>&
 
 }  // namespace
 
-// The relations are read from the document as the analyser ordered them,
-// each turned round where the analyser says so. A "Relation" nested inside
-// a relation (which no editor writes) follows it as it stands, as it would
-// in the analyser's text.
-CTRParser::LinkList CTRParser::ReadLinks(const std::vector<CRelationsAnalyser::JoinStep>& steps) {
+CTRParser::Link CTRParser::MakeLink(const CRelationModel::Relation& relation, bool swapped) {
+  if (swapped) {
+    CRelationModel::Relation turned = relation;
+    turned.TurnRound();
+    return MakeLink(turned, false);
+  }
+  Link link;
+  link.pkTable = relation.pkTable;
+  link.pkColumn = relation.pkColumn;
+  link.fkTable = relation.fkTable;
+  link.fkColumn = relation.fkColumn;
+  link.sign = relation.connectSign;
+  link.expr = relation.connectExpr;
+  link.mode = LeadingInt(relation.connectMode);
+  return link;
+}
+
+CTRParser::LinkList CTRParser::ReadLinks(const CRelationModel& relations,
+                                         const std::vector<CRelationsAnalyser::ModelStep>& steps) {
   LinkList list;
-  auto add = [&list](const CRelationsAnalyser::JoinStep& step) {
-    const auto attribute = [&step](const char* name) { return CRelationsAnalyser::StepAttribute(step, name); };
-    Link link;
-    link.node = step.relation;
-    link.pkTable = attribute("PkTable");
-    link.pkColumn = attribute("PkColumn");
-    link.fkTable = attribute("FkTable");
-    link.fkColumn = attribute("FkColumn");
-    link.sign = attribute("ConnectSign");
-    link.expr = attribute("ConnectExpr");
-    link.mode = LeadingInt(attribute("ConnectMode"));
-    list.byPair[PairKey(link.pkTable, link.fkTable)].push_back(list.links.size());
-    list.links.push_back(std::move(link));
-  };
-  for (const CRelationsAnalyser::JoinStep& step : steps) {
-    add(step);
-    std::vector<IXMLDOMElementPtr> nested;
-    NestedRelations(step.relation, nested);
-    for (const IXMLDOMElementPtr& relation : nested) add({relation, false});
+  list.links.reserve(steps.size());
+  std::vector<IXMLDOMElementPtr> nested;
+  for (const CRelationsAnalyser::ModelStep& step : steps) {
+    const CRelationModel::Relation& relation = relations.Relations()[step.relation];
+    list.links.push_back(MakeLink(relation, step.swapped));
+    nested.clear();
+    NestedRelations(relation.element, nested);
+    for (const IXMLDOMElementPtr& element : nested) {
+      list.links.push_back(MakeLink(CRelationModel::Relation(element), false));
+    }
+  }
+  // The positions ordered by pair, then by position: each link of a pair
+  // is followed by the next one.
+  const std::vector<Link>& links = list.links;
+  std::vector<std::size_t> byPair(links.size());
+  std::iota(byPair.begin(), byPair.end(), std::size_t{0});
+  std::sort(byPair.begin(), byPair.end(), [&links](std::size_t a, std::size_t b) {
+    const int order = ComparePairs(links[a], links[b]);
+    return order != 0 ? order < 0 : a < b;
+  });
+  list.nextOfPair.assign(links.size(), LinkList::kNone);
+  for (std::size_t i = 1; i < byPair.size(); ++i) {
+    if (ComparePairs(links[byPair[i - 1]], links[byPair[i]]) == 0) list.nextOfPair[byPair[i - 1]] = byPair[i];
   }
   return list;
 }
 
-HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CString& lead, int& nestCount) {
+// Each link's two tables in name order (ignoring case), compared name by
+// name: relations between the same two tables, either way round, compare
+// equal.
+int CTRParser::ComparePairs(const Link& x, const Link& y) {
+  const bool pkFirstX = CRelationModel::CompareNames(x.pkTable.view(), x.fkTable.view()) <= 0;
+  const bool pkFirstY = CRelationModel::CompareNames(y.pkTable.view(), y.fkTable.view()) <= 0;
+  const CString& lowX = pkFirstX ? x.pkTable : x.fkTable;
+  const CString& lowY = pkFirstY ? y.pkTable : y.fkTable;
+  const int first = CRelationModel::CompareNames(lowX.view(), lowY.view());
+  if (first != 0) return first;
+  const CString& highX = pkFirstX ? x.fkTable : x.pkTable;
+  const CString& highY = pkFirstY ? y.fkTable : y.pkTable;
+  return CRelationModel::CompareNames(highX.view(), highY.view());
+}
+
+HRESULT CTRParser::AnalyseRelations(const CRelationModel& relations, CString& joinText, CStringArray& tables,
+                                    CString& lead, int& nestCount) {
   lead.Empty();
   if (tables.size() < 2) return S_OK;
-  const IXMLDOMNodePtr relations = GetRelationsNode();
-  if (!relations || !relations.hasChildNodes()) return kNoRelations;
+  if (!relations.Node() || !relations.Node().hasChildNodes()) return kNoRelations;
 
-  // The data-source name is read from the first table; the master table,
-  // when there is one, opens the FROM clause.
-  CString datasource;
+  // The master table, when there is one, opens the FROM clause.
   CString masterName;  // the master's name in relations
-  bool first = true;
-  const IXMLDOMNodePtr tablesNode = GetTablesNode();
-  for (IXMLDOMNodePtr child = tablesNode ? tablesNode.firstChild() : IXMLDOMNodePtr(); child;
-       child = child.nextSibling()) {
-    IXMLDOMElementPtr table(child);
-    if (!table) continue;
-    if (first) datasource = table.getAttribute("Datasource");
-    first = false;
-    if (table.getAttribute("IsMaster") != "True") continue;
-    CQueryObject master(child);
-    const HRESULT hr = master.Parse();
-    if (FAILED(hr)) return hr;
-    lead = master.GetExpression();
-    if (lead.IsEmpty()) break;
-    masterName = table.getAttribute("Alias");
-    if (masterName.IsEmpty()) masterName = lead;
-    else if (!IsTradNaming(masterName)) masterName = "[" + masterName + "]";
-    break;
-  }
+  const HRESULT master = ReadMaster(lead, masterName);
+  if (FAILED(master)) return master;
   CStringArray walk;
   if (lead.IsEmpty()) {
     walk = WalkToRoot(relations);
     if (!walk.empty()) lead = walk.back();
   }
 
-  CRelationsAnalyser analyser;
-  analyser.SetRelationsNode(relations);
-  std::vector<CRelationsAnalyser::JoinStep> steps;
-  HRESULT analysed = analyser.GetJoinOrder(tables, steps, lead);
+  std::vector<CRelationsAnalyser::ModelStep> steps;
+  HRESULT analysed = CRelationsAnalyser::GetJoinOrder(relations, tables, steps, lead);
   if (analysed == kAnalyserBadStart) {
     // The master, or the root of the chain, is a table of the model that
     // this query does not use. The join then starts from the query's table
     // nearest to it: for the root, the one closest to the root on the walk;
     // for the master, the one fewest relations away; else the first table.
     lead = masterName.IsEmpty() ? NearestOnWalk(walk, tables) : NearestListedTable(relations, masterName, tables);
-    analysed = analyser.GetJoinOrder(tables, steps, lead);
+    analysed = CRelationsAnalyser::GetJoinOrder(relations, tables, steps, lead);
   }
   if (analysed == kAnalyserBadStart || analysed == kAnalyserNoRelation) return analysed;
-  const LinkList links = ReadLinks(steps);
+  const LinkList links = ReadLinks(relations, steps);
 
   // Joins that are all inner need no outer-join syntax: the older form
   // serves every data source. Older Oracle versions know no ANSI joins.
@@ -351,7 +403,7 @@ HRESULT CTRParser::AnalyseRelations(CString& joinText, CStringArray& tables, CSt
     if (link.mode != 2 && link.mode != 4) older = false;
   }
   nestCount = 0;
-  const int type = GetDatasourceType(datasource);
+  const int type = GetDatasourceType(m_strDatasource);
   if (type == DSTYPE_DATASET) nestCount = -1;
   if (type == DSTYPE_ORACLE && LeadingInt(m_strDBVersion) < kFirstAnsiOracleVersion) older = true;
 
@@ -379,81 +431,108 @@ int CTRParser::GetDatasourceType(const char* name) {
   return GetDSType(element);
 }
 
-CString CTRParser::ColumnReference(const CString& table, const CString& column) {
-  if (IsTradNaming(column) || column.Find('[') == 0) return table + "." + column;
+void CTRParser::AppendColumnReference(CString& text, const CString& table, const CString& column) {
+  text += table;
+  if (IsTradNaming(column) || column.Find('[') == 0) {
+    text += '.';
+    text += column;
+    return;
+  }
   // A "]" inside brackets is written twice, so that it cannot end the name.
   CString escaped(column);
   escaped.Replace("]", "]]");
-  return table + ".[" + escaped + "]";
+  text += ".[";
+  text += escaped;
+  text += ']';
+}
+
+void CTRParser::AppendComparison(CString& text, const Link& link) {
+  AppendColumnReference(text, link.pkTable, link.pkColumn);
+  text += ' ';
+  text += link.sign;
+  text += ' ';
+  AppendColumnReference(text, link.fkTable, link.fkColumn);
+}
+
+void CTRParser::AppendTableWithExpression(CString& text, const CString& table) const {
+  const auto entry = m_mapTables.find(table);
+  if (entry != m_mapTables.end()) {
+    text += entry->second;
+    text += ' ';
+  }
+  text += table;
 }
 
 CString CTRParser::TableWithExpression(const CString& table) const {
-  const auto entry = m_mapTables.find(table);
-  return entry == m_mapTables.end() ? table : entry->second + " " + table;
+  CString text;
+  AppendTableWithExpression(text, table);
+  return text;
 }
 
 HRESULT CTRParser::ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText,
                                     CString& lead, int& nestCount) {
   CStringArray joined;
-  RelationIds used;
+  joined.reserve(relations.links.size() + 1);
+  std::vector<char> used(relations.links.size(), 0);
   for (std::size_t i = 0; i < relations.links.size(); ++i) {
     const Link& link = relations.links[i];
-    if (used.count(link.node) != 0) continue;
+    if (used[i]) continue;
     if (!joinText.IsEmpty() && nestCount >= 0) {
       joinText += ")";
       ++nestCount;
     }
-    used.insert(link.node);
+    used[i] = 1;
     if (i == 0) {
       lead = link.pkTable;
       joined.push_back(link.pkTable);
     }
 
     const CString& table = ContainsNoCase(joined, link.fkTable) ? link.pkTable : link.fkTable;
-    CString fragment = JoinKeyword(link.mode) + TableWithExpression(table) + " ON (";
     joined.push_back(table);
     if (!ContainsNoCase(tables, table)) tables.push_back(table);
 
+    joinText += ' ';
     if (link.pkColumn.IsEmpty() && link.fkColumn.IsEmpty()) {
-      fragment = link.expr;
-    } else {
-      fragment += ColumnReference(link.pkTable, link.pkColumn) + " " + link.sign + " " +
-                  ColumnReference(link.fkTable, link.fkColumn) + AppendParallelRelations(relations, i, used) + ")";
+      joinText += link.expr;
+      continue;
     }
-    joinText += "\r\n\t" + fragment;
+    joinText += JoinKeyword(link.mode);
+    AppendTableWithExpression(joinText, table);
+    joinText += " ON (";
+    AppendComparison(joinText, link);
+    AppendParallelRelations(relations, i, used, joinText);
+    joinText += ')';
   }
   return S_OK;
 }
 
-CString CTRParser::AppendParallelRelations(const LinkList& relations, std::size_t index, RelationIds& used) const {
-  const Link& base = relations.links[index];
-  CString extra;
-  const auto pair = relations.byPair.find(PairKey(base.pkTable, base.fkTable));
-  if (pair == relations.byPair.end()) return extra;
-  for (std::size_t k : pair->second) {
+void CTRParser::AppendParallelRelations(const LinkList& relations, std::size_t index, std::vector<char>& used,
+                                        CString& text) {
+  for (std::size_t k = relations.nextOfPair[index]; k != LinkList::kNone; k = relations.nextOfPair[k]) {
     const Link& link = relations.links[k];
-    if (k <= index || used.count(link.node) != 0) continue;
+    if (used[k]) continue;
     if (link.pkColumn.IsEmpty() && link.fkColumn.IsEmpty()) continue;
-    used.insert(link.node);
-    extra += " AND " + ColumnReference(link.pkTable, link.pkColumn) + " " + link.sign + " " +
-             ColumnReference(link.fkTable, link.fkColumn);
+    used[k] = 1;
+    text += " AND ";
+    AppendComparison(text, link);
   }
-  return extra;
 }
 
 HRESULT CTRParser::ComposeOuterJoinConditions(const LinkList& relations, CStringArray& tables,
                                               CString& joinText) const {
   for (const Link& link : relations.links) {
-    CString condition;
+    joinText += " AND ";
     if (!link.pkColumn.IsEmpty() || !link.fkColumn.IsEmpty()) {
-      condition = ColumnReference(link.pkTable, link.pkColumn);
-      if (link.mode == 1 || link.mode == 3) condition += "(+)";
-      condition += " " + link.sign + " " + ColumnReference(link.fkTable, link.fkColumn);
-      if (link.mode == 0 || link.mode == 3) condition += "(+)";
+      AppendColumnReference(joinText, link.pkTable, link.pkColumn);
+      if (link.mode == 1 || link.mode == 3) joinText += "(+)";
+      joinText += ' ';
+      joinText += link.sign;
+      joinText += ' ';
+      AppendColumnReference(joinText, link.fkTable, link.fkColumn);
+      if (link.mode == 0 || link.mode == 3) joinText += "(+)";
     } else {
-      condition = link.expr;
+      joinText += link.expr;
     }
-    joinText += " AND " + condition;
     // Each table joins the list once, whatever its letter case: a repeated
     // entry would make a loop through one of the query's tables count as
     // touching two of them.
@@ -461,6 +540,6 @@ HRESULT CTRParser::ComposeOuterJoinConditions(const LinkList& relations, CString
       if (!table->IsEmpty() && !ContainsNoCase(tables, *table)) tables.push_back(*table);
     }
   }
-  if (joinText.Find(" AND ") == 0) joinText = joinText.Mid(5);
+  if (joinText.Find(" AND ") == 0) joinText.Delete(0, 5);
   return S_OK;
 }

@@ -14,16 +14,16 @@
 // lays it out and turns the analyser's outcomes into result codes. Two
 // forms: ANSI joins with a FROM clause that opens with as many "(" as the
 // nesting needs, or, for data sources that do not take ANSI outer joins,
-// join conditions for the WHERE clause with "(+)" outer-join marks.
+// join conditions for the WHERE clause with "(+)" outer-join marks. The
+// relations are read once per composition (a CRelationModel that the join
+// order, the join text and the search for loops share), the tables once,
+// when the parser is made.
 // Internal to the library: the query's composition creates one on the stack
 // per query, calls ComposeFromClause once and drops it.
 #pragma once
 
 #include <cstddef>
 #include <map>
-#include <string>
-#include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "contracts/basis30/CRelationsAnalyser.h"
@@ -34,7 +34,7 @@
 
 class CTRParser {
  public:
-  // Keeps `trNode` and, when it is not null, fills the table map at once
+  // Keeps `trNode` and, when it is not null, reads its tables at once
   // (BuildTableMap; a table whose query object fails to parse is simply
   // missing from the map).
   explicit CTRParser(IXMLDOMNodePtr trNode = nullptr);
@@ -45,7 +45,12 @@ class CTRParser {
   // Maps each table's name in relations (its "Alias", enclosed in [ ] when
   // it is not a plain name) to its SQL expression, parsing each child of
   // "Tables" that has an "Alias" as a query object. Returns 0, or the first
-  // parse failure (the walk stops there). Writes each table's "Expression".
+  // parse failure (no table is parsed after it). Writes each table's
+  // "Expression". Also notes what a composition needs of the tables, each
+  // read after the table's parse (which may refresh a table that refers to
+  // another object): the "Datasource" of the first child, and the first
+  // child marked IsMaster="True" with the expression its parse gave, if it
+  // was parsed. A composition works from what the last call read.
   HRESULT BuildTableMap();
 
   // Composes the join part for the comma list `tableList` (the names the
@@ -82,50 +87,62 @@ class CTRParser {
   const CString& GetAddedTables() const { return m_strAddedTables; }
 
  protected:
-  // One relation of the analyser's order, its attributes read once.
+  // One relation of the analyser's order, turned round where the analyser
+  // says so. The relations of a list are distinct elements, so that a
+  // relation is known by its position.
   struct Link {
-    IXMLDOMNodePtr node;
     CString pkTable, pkColumn, fkTable, fkColumn, sign, expr;
     int mode = 0;  // "ConnectMode" as an integer (leading digits, 0 when none)
   };
-  // The relations in order, and for each pair of tables (names folded to
-  // lower case, smaller first) the positions of its relations.
+  // The relations in order, and for each the position of the next one
+  // that links the same two tables (either way round, ignoring case).
   struct LinkList {
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::vector<Link> links;
-    std::map<std::pair<std::string, std::string>, std::vector<std::size_t>> byPair;
+    std::vector<std::size_t> nextOfPair;  // kNone after the last of a pair
   };
-  using RelationIds = std::unordered_set<IXMLDOMNodePtr>;
+  // What BuildTableMap noted of the master table.
+  struct MasterTable {
+    IXMLDOMElementPtr element;  // null: no table is the master
+    bool parsed = false;        // `expression` holds the expression of its parse
+    CString expression;
+  };
 
-  // Asks the analyser for the join order from the master table (or, without
-  // one, the root of the foreign-key chain of the first left or right
-  // join), chooses the form and composes it. When that table is not one of
-  // `tables`, the join starts from the table of `tables` nearest to it (see
-  // WalkToRoot and NearestListedTable), else from the first of `tables`. `lead` receives the table that
-  // opens the FROM clause (empty in the older form), `nestCount` the number
-  // of "(" it needs (-1: the data source takes no nesting). `tables` gains
-  // the tables of the relations that it lacks. Returns 2 for no relations,
-  // the master's parse failure, the analyser's result when it gives no
-  // readable text or when it is negative, else 0.
-  HRESULT AnalyseRelations(CString& joinText, CStringArray& tables, CString& lead, int& nestCount);
+  // Asks the analyser for the join order of `relations` (the model of the
+  // "Relations" element) from the master table (or, without one, the root
+  // of the foreign-key chain of the first left or right join), chooses the
+  // form and composes it. When that table is not one of `tables`, the join
+  // starts from the table of `tables` nearest to it (see WalkToRoot and
+  // NearestListedTable), else from the first of `tables`. The master is
+  // parsed here only when BuildTableMap did not parse it. `lead` receives
+  // the table that opens the FROM clause (empty in the older form),
+  // `nestCount` the number of "(" it needs (-1: the data source takes no
+  // nesting). `tables` gains the tables of the relations that it lacks.
+  // Returns 2 for no relations, the master's parse failure, the analyser's
+  // result when it gives no readable text or when it is negative, else 0.
+  HRESULT AnalyseRelations(const CRelationModel& relations, CString& joinText, CStringArray& tables, CString& lead,
+                           int& nestCount);
   // The DSTYPE of the data source named `name` among the children of
   // "Datasources" (following a reference); 0 when there is none or `name`
   // is empty. Sets m_strDBVersion from the data source found.
   int GetDatasourceType(const char* name);
-  // ANSI form: one "\r\n\t" + keyword + table + " ON (" + condition + ")"
-  // fragment per relation, a ")" before every later fragment while nesting.
-  // A relation without columns contributes its "ConnectExpr" alone. The
-  // table joined is the foreign-key table, or the primary-key table when
-  // the foreign-key table is joined already. `lead` becomes the first
-  // relation's "PkTable". A joined table that `tables` lacks (ignoring
-  // case) is added. Returns 0.
+  // ANSI form: one " " + keyword + table + " ON (" + condition + ")"
+  // fragment per relation, appended to `joinText`, a ")" before every later
+  // fragment while nesting. A relation without columns contributes its
+  // "ConnectExpr" alone. The table joined is the foreign-key table, or the
+  // primary-key table when the foreign-key table is joined already. `lead`
+  // becomes the first relation's "PkTable". A joined table that `tables`
+  // lacks (ignoring case) is added. Returns 0.
   HRESULT ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText, CString& lead,
                            int& nestCount);
-  // The " AND pk = fk" comparisons of the relations after `index` that link
-  // the same two tables, either way round, and have columns; marks them
-  // used. A parallel relation without columns is left to contribute its own
-  // "ConnectExpr".
-  CString AppendParallelRelations(const LinkList& relations, std::size_t index, RelationIds& used) const;
-  // Older form: the conditions joined by " AND ", with "(+)" after the
+  // Appends to `text` the " AND pk = fk" comparisons of the relations after
+  // `index` that link the same two tables, either way round, and have
+  // columns; marks them used (per position). A parallel relation without
+  // columns is left to contribute its own "ConnectExpr".
+  static void AppendParallelRelations(const LinkList& relations, std::size_t index, std::vector<char>& used,
+                                      CString& text);
+  // Older form: the conditions joined by " AND " (appended to `joinText`;
+  // a leading " AND " of the whole text is dropped), with "(+)" after the
   // optional side's column (mode 0: foreign key, 1: primary key, 3: both).
   // A relation without columns contributes its "ConnectExpr". A table of a
   // relation that `tables` lacks (ignoring case) is added once. Returns 0.
@@ -139,26 +156,52 @@ class CTRParser {
 
   IXMLDOMNodePtr m_pTRNode;
   std::map<CString, CString> m_mapTables;  // table name in relations -> SQL expression
+  CString m_strDatasource;                 // of the first table (BuildTableMap)
+  MasterTable m_master;                    // (BuildTableMap)
   CString m_strDBVersion;
   CString m_strAddedTables;  // see GetAddedTables
 
  private:
-  // "table.column", or "table.[column]" when the column is neither a plain
-  // name nor already bracketed; a "]" inside the added brackets is doubled
-  // so that the name cannot end early.
-  static CString ColumnReference(const CString& table, const CString& column);
-  // The map's expression and a blank before `table` when the map holds it.
+  // Appends "table.column", or "table.[column]" when the column is neither
+  // a plain name nor already bracketed; a "]" inside the added brackets is
+  // doubled so that the name cannot end early.
+  static void AppendColumnReference(CString& text, const CString& table, const CString& column);
+  // Appends the link's "pk.column sign fk.column".
+  static void AppendComparison(CString& text, const Link& link);
+  // The map's expression and a blank before `table` when the map holds it
+  // (appended to `text`, or as a text of its own).
+  void AppendTableWithExpression(CString& text, const CString& table) const;
   CString TableWithExpression(const CString& table) const;
+  // Parses the query object of `table` (a child of "Tables" with an
+  // "Alias") and maps its name in relations to the expression; returns the
+  // parse's result and, on success, the expression.
+  HRESULT MapTable(const IXMLDOMElementPtr& table, CString& expression);
+  // The master's expression (parsing the master when BuildTableMap did not)
+  // and, when it is not empty, the master's name in relations: its alias
+  // (enclosed in [ ] when it is not a plain name), else the expression.
+  // Both empty without a master; returns the parse's failure.
+  HRESULT ReadMaster(CString& expression, CString& name) const;
   // The walk to the lead table without a master: from the primary-key table
   // of the first relation of "ConnectMode" 0 (else 1) along the first
   // relation naming each table as its foreign-key table, to the root of the
-  // chain (or to the first table met twice). Empty when there is no such
+  // chain (or to the first table met twice). Table names are matched
+  // exactly here, letter case included. Empty when there is no such
   // relation. The last entry is the lead.
-  static CStringArray WalkToRoot(const IXMLDOMNodePtr& relations);
+  static CStringArray WalkToRoot(const CRelationModel& relations);
   // The table of `tables` fewest relations away from `from` (either way
-  // round, ties to relations in document order), as `tables` spells it;
-  // the first of `tables` when none is connected to it.
-  static CString NearestListedTable(const IXMLDOMNodePtr& relations, const CString& from,
+  // round, every relation of the model counting, ties to relations in
+  // document order), as `tables` spells it; the first of `tables` when none
+  // is connected to it.
+  static CString NearestListedTable(const CRelationModel& relations, const CString& from,
                                     const CStringArray& tables);
-  static LinkList ReadLinks(const std::vector<CRelationsAnalyser::JoinStep>& steps);
+  // The links of the join order `steps` of `relations`. A "Relation" nested
+  // inside a relation (which no editor writes) follows it as it stands, as
+  // it would in the analyser's text.
+  static LinkList ReadLinks(const CRelationModel& relations,
+                            const std::vector<CRelationsAnalyser::ModelStep>& steps);
+  // The link of `relation`, turned round when `swapped`.
+  static Link MakeLink(const CRelationModel::Relation& relation, bool swapped);
+  // Orders the pairs of tables that two links link: negative, 0 (the same
+  // two tables, either way round, ignoring case) or positive.
+  static int ComparePairs(const Link& x, const Link& y);
 };

@@ -2,6 +2,7 @@
 // of the relations analyser.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,8 @@ class RelationsAnalyserTest : public XmlFixture {
   // Runs the analyser on a copy of `tables`, kept in m_tables with the
   // bridging tables it gains.
   // The join order read directly (GetJoinOrder) must say what the text
-  // says, with the same result and the same bridging tables.
+  // says, with the same result and the same bridging tables; so must the
+  // join order on a model read beforehand, step for step.
   HRESULT Run(const CStringArray& tables, const char* start) {
     CRelationsAnalyser analyser;
     analyser.SetRelationsNode(Select("Relations"));
@@ -48,6 +50,17 @@ class RelationsAnalyserTest : public XmlFixture {
     EXPECT_EQ(analyser.GetJoinOrder(direct, steps, start), result);
     EXPECT_EQ(Joined(direct), Joined(m_tables));
     EXPECT_EQ(StepSummary(steps), m_text.IsEmpty() ? std::string() : Summary(m_text));
+
+    const CRelationModel model(Select("Relations"));
+    CStringArray viaModel = tables;
+    std::vector<CRelationsAnalyser::ModelStep> modelSteps{{7, true}};
+    EXPECT_EQ(CRelationsAnalyser::GetJoinOrder(model, viaModel, modelSteps, start), result);
+    EXPECT_EQ(Joined(viaModel), Joined(m_tables));
+    EXPECT_EQ(modelSteps.size(), steps.size());
+    for (std::size_t i = 0; i < std::min(modelSteps.size(), steps.size()); ++i) {
+      EXPECT_EQ(model.Relations()[modelSteps[i].relation].element, steps[i].relation) << i;
+      EXPECT_EQ(modelSteps[i].swapped, steps[i].swapped) << i;
+    }
     return result;
   }
   static std::string StepSummary(const std::vector<CRelationsAnalyser::JoinStep>& steps) {
@@ -197,6 +210,8 @@ TEST_F(RelationsAnalyserTest, CyclesOfTheUndirectedGraph) {
       {"triangle, any direction and case", "A-B C-b a-C", {"A,B,C"}},
       {"square with diagonal", "A-B B-C C-D D-A A-C", {"A,B,C,D", "A,B,C", "A,C,D"}},
       {"two separate loops", "A-B B-C C-A X-Y Y-Z Z-X", {"A,B,C", "X,Y,Z"}},
+      {"a self relation names its table first", "a-a A-B B-C C-A", {"a,B,C"}},
+      {"a relation with an empty side names nothing first", "B- -C A-B B-C C-A", {"A,B,C"}},
   };
   for (const CycleCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,6 +320,8 @@ TEST_F(RelationsAnalyserTest, TablesRelatedOnlyThroughOthersAreConnectedThroughT
        "A.>X.:0; X.>B.:0; B.>Y.:0; Y.>C.:0", "A,C,B,X,Y"},
       {"reached from the foreign-key side", "X-A X-B", {"A", "B"}, S_OK, "A.>X.:1; X.>B.:0", "A,B,X"},
       {"spelled as first named", "A-x X-B", {"A", "B"}, S_OK, "A.>x.:0; X.>B.:0", "A,B,x"},
+      {"spelled as first joined, not as a self relation names it", "x-x A-X X-B", {"A", "B"}, S_OK,
+       "A.>X.:0; X.>B.:0", "A,B,X"},
       {"relations elsewhere stay out", "A-X X-B B-Y Y-Z P-Q", {"A", "B"}, S_OK, "A.>X.:0; X.>B.:0", "A,B,X"},
       {"a table connected to none", "A-X X-B C-D", {"A", "B", "C"}, TPE_ANALYSER_DISCONNECTED,
        "A.>X.:0; X.>B.:0", "A,B,C,X"},

@@ -122,11 +122,60 @@ TEST_F(TRParserTest, ParallelRelationsShareOneOnCondition) {
   EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.id = T2.t1id AND t2.code = T1.code)");
 
   // A parallel relation without columns keeps its own join text rather
-  // than adding an empty comparison.
-  Load(head + Rel("T2", "", "T1", "", "0", "ConnectExpr=\"LEFT JOIN E2 T2b ON (T2b.k = T1.k)\"") + tail);
+  // than adding an empty comparison; one with columns after it still joins
+  // the first one's condition.
+  const std::string bare = Rel("T2", "", "T1", "", "0", "ConnectExpr=\"LEFT JOIN E2 T2b ON (T2b.k = T1.k)\"");
+  Load(head + bare + tail);
   EXPECT_EQ(Compose("T1,T2"), S_OK);
   EXPECT_EQ(m_from, "FROM (E1 T1");
   EXPECT_EQ(m_join, " LEFT JOIN E2 T2 ON (T1.id = T2.t1id)) LEFT JOIN E2 T2b ON (T2b.k = T1.k)");
+  Load(head + bare + Rel("t1", "code", "T2", "code", "2") + tail);
+  EXPECT_EQ(Compose("T1,T2"), S_OK);
+  EXPECT_EQ(m_join,
+            " LEFT JOIN E2 T2 ON (T1.id = T2.t1id AND t1.code = T2.code)) LEFT JOIN E2 T2b ON (T2b.k = T1.k)");
+}
+
+TEST_F(TRParserTest, RelationNestedInARelationFollowsItAsWritten) {
+  // The master T2 stands on the foreign-key side: its relation is turned
+  // round, the relation nested in it is not.
+  Load(R"(<Query><TableRelations>
+    <Tables>
+      <Table Name="E1" Alias="T1"/><Table Name="E2" Alias="T2" IsMaster="True"/><Table Name="E3" Alias="T3"/>
+    </Tables>
+    <Relations>
+      <Relation PkTable="T1" PkColumn="id" FkTable="T2" FkColumn="t1id" ConnectMode="0" ConnectSign="&lt;">
+        <Relation PkTable="T2" PkColumn="id" FkTable="T3" FkColumn="t2id" ConnectMode="0" ConnectSign="&lt;"/>
+      </Relation>
+    </Relations>
+  </TableRelations></Query>)");
+  CTRParser parser(Select("TableRelations"));
+  EXPECT_EQ(parser.ComposeFromClause("T1,T2", m_join, &m_from), S_OK);
+  EXPECT_EQ(m_from, "FROM (E2 T2");
+  EXPECT_EQ(m_join, " RIGHT JOIN E1 T1 ON (T2.t1id > T1.id)) LEFT JOIN E3 T3 ON (T2.id < T3.t2id)");
+  EXPECT_EQ(parser.GetAddedTables(), "E3 T3");
+}
+
+TEST_F(TRParserTest, MasterWithoutAliasOrMadeMasterByItsReferenceLeads) {
+  // Without the master the root of the chain, O, would lead.
+  const std::string relation =
+      "<Relations><Relation PkTable=\"O\" PkColumn=\"CustomerID\" FkTable=\"C\" FkColumn=\"ID\" "
+      "ConnectMode=\"0\" ConnectSign=\"=\"/></Relations>";
+  // A master that the table map leaves out (it has no alias) is parsed for
+  // the composition; it goes by its expression.
+  Load("<Query><TableRelations><Tables><Table Name=\"Orders\" Alias=\"O\"/><Table Name=\"C\" IsMaster=\"True\"/>"
+       "</Tables>" + relation + "</TableRelations></Query>");
+  EXPECT_EQ(Compose("O,C"), S_OK);
+  EXPECT_EQ(m_from, "FROM C");
+  EXPECT_EQ(m_join, " RIGHT JOIN Orders O ON (C.ID = O.CustomerID)");
+
+  // A table that refers to another object takes that object's attributes
+  // when it is parsed, IsMaster among them.
+  Load("<Query><Store><Table GUID=\"{m}\" Name=\"Customers\" Alias=\"C\" IsMaster=\"True\"/></Store>"
+       "<TableRelations><Tables><Table Name=\"Orders\" Alias=\"O\"/><Table Alias=\"C\" RefObject=\"{m}\"/>"
+       "</Tables>" + relation + "</TableRelations></Query>");
+  EXPECT_EQ(Compose("O,C"), S_OK);
+  EXPECT_EQ(m_from, "FROM Customers C");
+  EXPECT_EQ(m_join, " RIGHT JOIN Orders O ON (C.ID = O.CustomerID)");
 }
 
 TEST_F(TRParserTest, CycleIsReportedWithTheTextsComposed) {
