@@ -2,6 +2,7 @@
 // values of the value language to SQL predicates, placeholder substitution
 // in expression texts, the multi-value test and the host's data untranslate
 // callback.
+#include <cstddef>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -51,9 +52,9 @@ struct Condition {
   bool IsRangeOperator() const { return op == "=" || op == "<>" || op.Find("BETWEEN") >= 0; }
   bool IsMultiValueOperator() const { return op == "=" || op == "<>" || op.Find("IN") >= 0; }
 
-  void Join(const CString& condition) {
+  void Join(CString condition) {
     if (result.IsEmpty()) {
-      result = condition;
+      result = std::move(condition);
       return;
     }
     result += negative ? " AND " : " OR ";
@@ -280,13 +281,15 @@ bool IsSingleValue(const CString& value) {
   return value[0] == '\'' && value[n - 1] == '\'';
 }
 
-CString JoinItems(const std::vector<CString>& items) {
-  CString list;
-  for (const CString& item : items) {
-    if (!list.IsEmpty()) list += ", ";
-    list += item;
+// `out` followed by the items separated by ", ", grown once to its size.
+void AppendItems(CString& out, const std::vector<CString>& items, std::size_t tail) {
+  std::size_t size = static_cast<std::size_t>(out.GetLength()) + tail;
+  for (const CString& item : items) size += static_cast<std::size_t>(item.GetLength()) + 2;
+  out.str().reserve(size);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += ", ";
+    out += items[i];
   }
-  return list;
 }
 
 // The flat-file driver takes no IN list: (col = a OR col = b ...). The
@@ -312,7 +315,7 @@ CString ListCondition(const Condition& c) {
     if (!c.negative && GetCurDSType() == DSTYPE_FLATFILE) return OrChain(c);
     CString out = c.column;
     out += c.negative ? " NOT IN (" : " IN (";
-    out += JoinItems(c.items);
+    AppendItems(out, c.items, 1);
     out += ")";
     return out;
   }
@@ -320,7 +323,7 @@ CString ListCondition(const Condition& c) {
   out += " ";
   out += c.op;
   out += " ";
-  out += JoinItems(c.items);
+  AppendItems(out, c.items, 0);
   return out;
 }
 

@@ -6,6 +6,11 @@
 // objects.
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
 #include "contracts/basis30/DataSource.h"
 #include "platform/CString.h"
 
@@ -15,18 +20,35 @@
 // literal open into the rest of the statement.
 inline bool BackslashEscapes() { return GetCurDSType() == DSTYPE_MYSQL; }
 
-// The inside of a string literal that holds `text`: every apostrophe
-// doubled and, where backslashes escape, every backslash doubled too, so
-// that no value can close its quotes early or keep them open.
-inline CString SqlLiteralInside(CString text) {
-  text.Replace("'", "''");
-  if (BackslashEscapes()) text.Replace("\\", "\\\\");
-  return text;
+// Appends to `out` the inside of a string literal that holds `text`: every
+// apostrophe doubled and, where backslashes escape, every backslash doubled
+// too, so that no value can close its quotes early or keep them open. One
+// pass, each character copied and doubled where it has to be.
+inline void AppendLiteralInside(std::string& out, std::string_view text) {
+  const bool backslashes = BackslashEscapes();
+  for (const char c : text) {
+    out += c;
+    if (c == '\'' || (backslashes && c == '\\')) out += c;
+  }
+}
+// The inside of a string literal that holds `text` (see AppendLiteralInside).
+inline CString SqlLiteralInside(const CString& text) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(text.GetLength()) + 2);
+  AppendLiteralInside(out, text.view());
+  return CString(std::move(out));
 }
 
 // `text` enclosed in apostrophes (see SqlLiteralInside), so that O'Brien
 // becomes 'O''Brien'.
-inline CString SqlTextLiteral(const CString& text) { return "'" + SqlLiteralInside(text) + "'"; }
+inline CString SqlTextLiteral(const CString& text) {
+  std::string out;
+  out.reserve(static_cast<std::size_t>(text.GetLength()) + 4);
+  out += '\'';
+  AppendLiteralInside(out, text.view());
+  out += '\'';
+  return CString(std::move(out));
+}
 
 // `text` enclosed in apostrophes with only its apostrophes doubled: the
 // form of a value that is read again as a typed literal (TypedLiteral)
