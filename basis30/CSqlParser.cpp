@@ -532,7 +532,7 @@ CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) 
   const std::string_view t = expr ? std::string_view(expr) : std::string_view();
   if (t.find('.') == std::string_view::npos) return CString();  // a qualifier stands before a dot
   std::string result;
-  std::unordered_set<std::string> seen;
+  NameKeys seen;  // the qualifiers taken: an expression names a few
   size_t i = 0;
   while (i < t.size()) {
     const char c = t[i];
@@ -592,7 +592,8 @@ CString CSqlParser::GetTablesFromExpr(const char* expr, const char* /*unused*/) 
     if (i < t.size() && t[i] == '(') continue;  // a function call, not a column
     if (ends.count < 2) continue;
     const std::string_view table = t.substr(chainStart, ends.beforeLast - chainStart);
-    if (!seen.insert(NameKey(table)).second) continue;
+    if (seen.Contains(table)) continue;
+    seen.Add(table);
     if (!result.empty()) result += ',';
     result.append(table);
   }

@@ -376,10 +376,13 @@ using namespace exprproc;
 // Evaluation entry points
 
 VARIANTTYPE TestVariant(const char* text) {
-  CString trimmed(text);
-  trimmed.Trim();
-  const std::string_view view = trimmed.view();
-  return view.starts_with('$') && IsPlainName(view.substr(1)) ? VARIANT_HOST : VARIANT_NONE;
+  // White space around the text is ignored, as CString::Trim() takes it.
+  constexpr std::string_view kWhite = " \t\r\n\v\f";
+  std::string_view view = text != nullptr ? std::string_view(text) : std::string_view();
+  const size_t first = view.find_first_not_of(kWhite);
+  if (first == std::string_view::npos || view[first] != '$') return VARIANT_NONE;
+  view = view.substr(first, view.find_last_not_of(kWhite) - first + 1);
+  return IsPlainName(view.substr(1)) ? VARIANT_HOST : VARIANT_NONE;
 }
 
 void SetHostVariable(const char* name, const char* value) {
