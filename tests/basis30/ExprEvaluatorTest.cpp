@@ -213,6 +213,8 @@ TEST_F(ExprEvaluatorTest, HostVariableReferences) {
       {"$", VARIANT_NONE},         {"$1a", VARIANT_NONE},       {"$a b", VARIANT_NONE}, {"$a.b", VARIANT_NONE},
       {"$$a", VARIANT_NONE},       {"UserName", VARIANT_NONE},  {"'$a'", VARIANT_NONE}, {"$a()", VARIANT_NONE},
       {"{$ 'a'}", VARIANT_NONE},   {"", VARIANT_NONE},
+      // White space of every kind around the reference is ignored.
+      {"\t$a\r\n", VARIANT_HOST},    {"\v$a\f", VARIANT_HOST},      {" \t ", VARIANT_NONE},  {"$a \t", VARIANT_HOST},
   };
   for (const Case& c : cases) EXPECT_EQ(TestVariant(c.text), c.expected) << c.text;
   EXPECT_EQ(TestVariant(nullptr), VARIANT_NONE);
