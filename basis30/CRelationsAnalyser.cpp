@@ -165,12 +165,30 @@ class JoinSearch {
   // that are not; -1 when none can be reached. Leaves the way back in
   // cameFrom.
   int NearestListed();
+  // Marks seen every table not seen yet that a relation joins to
+  // `current`, in the order of its relations, and calls `visit` with it;
+  // stops at the first for which `visit` returns true and gives it, else -1.
+  template <typename Visit>
+  int VisitNewNeighbours(int current, Visit visit);
 
   const CRelationModel& m_model;
   std::vector<Table> m_tables;
   std::vector<int> m_queue;  // of the current pass, read from its head on: first in, first out
   std::vector<int> m_order;  // the tables to join, in the order in which they join
 };
+
+template <typename Visit>
+int JoinSearch::VisitNewNeighbours(int current, Visit visit) {
+  for (std::size_t index : m_model.RelationsOf(current)) {
+    const CRelationModel::Relation& relation = RelationAt(index);
+    if (!relation.JoinsTwoTables()) continue;
+    const int other = OtherSide(relation, current);
+    if (At(other).seen) continue;
+    At(other).seen = true;
+    if (visit(other)) return other;
+  }
+  return -1;
+}
 
 bool JoinSearch::AnyTwoConnected() {
   for (Table& table : m_tables) table.seen = false;
@@ -182,14 +200,10 @@ bool JoinSearch::AnyTwoConnected() {
     for (std::size_t head = 0; head < m_queue.size();) {
       const int current = m_queue[head++];
       if (At(current).listed && ++count >= 2) return true;
-      for (std::size_t index : m_model.RelationsOf(current)) {
-        const CRelationModel::Relation& relation = RelationAt(index);
-        if (!relation.JoinsTwoTables()) continue;
-        const int other = OtherSide(relation, current);
-        if (At(other).seen) continue;
-        At(other).seen = true;
+      VisitNewNeighbours(current, [this](int other) {
         m_queue.push_back(other);
-      }
+        return false;
+      });
     }
   }
   return false;
@@ -203,16 +217,13 @@ int JoinSearch::NearestListed() {
   m_queue.assign(m_order.begin(), m_order.end());
   for (std::size_t head = 0; head < m_queue.size();) {
     const int current = m_queue[head++];
-    for (std::size_t index : m_model.RelationsOf(current)) {
-      const CRelationModel::Relation& relation = RelationAt(index);
-      if (!relation.JoinsTwoTables()) continue;
-      const int other = OtherSide(relation, current);
-      if (At(other).seen) continue;
-      At(other).seen = true;
+    const int found = VisitNewNeighbours(current, [this, current](int other) {
       At(other).cameFrom = current;
-      if (At(other).listed) return other;
+      if (At(other).listed) return true;
       m_queue.push_back(other);
-    }
+      return false;
+    });
+    if (found >= 0) return found;
   }
   return -1;
 }
