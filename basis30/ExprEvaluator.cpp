@@ -377,7 +377,7 @@ using namespace exprproc;
 
 VARIANTTYPE TestVariant(const char* text) {
   // White space around the text is ignored, as CString::Trim() takes it.
-  constexpr std::string_view kWhite = " \t\r\n\v\f";
+  constexpr std::string_view kWhite = CString::kWhiteSpace;
   std::string_view view = text != nullptr ? std::string_view(text) : std::string_view();
   const size_t first = view.find_first_not_of(kWhite);
   if (first == std::string_view::npos || view[first] != '$') return VARIANT_NONE;

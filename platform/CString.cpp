@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr const char* kWhite = " \t\r\n\v\f";
-
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -170,8 +168,8 @@ CString CString::Right(int count) const {
 CString& CString::Trim() { return TrimRight().TrimLeft(); }
 CString& CString::Trim(char ch) { return TrimRight(ch).TrimLeft(ch); }
 CString& CString::Trim(const char* set) { return TrimRight(set).TrimLeft(set); }
-CString& CString::TrimLeft() { return TrimLeft(kWhite); }
-CString& CString::TrimRight() { return TrimRight(kWhite); }
+CString& CString::TrimLeft() { return TrimLeft(kWhiteSpace); }
+CString& CString::TrimRight() { return TrimRight(kWhiteSpace); }
 
 // Most texts have nothing to trim: one look at the end decides, and only
 // a text that starts or ends with a character of the set is searched. A

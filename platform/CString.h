@@ -56,8 +56,9 @@ class CString {
   CString Left(int count) const;
   CString Right(int count) const;
 
-  // Trimming. Without an argument white space (space, tab, CR, LF, VT, FF)
-  // is removed; with a character or a set, only those characters.
+  // Trimming. Without an argument white space (kWhiteSpace) is removed;
+  // with a character or a set, only those characters.
+  static constexpr const char* kWhiteSpace = " \t\r\n\v\f";
   CString& Trim();
   CString& Trim(char ch);
   CString& Trim(const char* set);

@@ -163,7 +163,7 @@ bool CExprParser::IsTextWithOperator(const CString& text) { return !GetLeftOpera
 CString CExprParser::GetLeftOperator(const CString& value, bool bCompareOnly) {
   // Most texts start with no operator: they are looked at without a copy.
   std::string_view start = value.view();
-  start.remove_prefix(std::min(start.find_first_not_of(" \t\r\n\v\f"), start.size()));  // as TrimLeft
+  start.remove_prefix(std::min(start.find_first_not_of(CString::kWhiteSpace), start.size()));  // as TrimLeft
   if (!StartsWithOperator(start)) return CString();
   CString text(value);
   text.TrimLeft();

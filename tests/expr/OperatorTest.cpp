@@ -109,6 +109,9 @@ TEST(OperatorTest, LeftOperatorTakesTheLongestAtAWordBoundary) {
   const SideCase cases[] = {
       {">=5", ">="},
       {"  <> 'x'", "<>"},
+      {"\t\r\n>= 5", ">="},  // white space of every kind before it
+      {"\v\fIN (1)", "IN"},
+      {" \t ", ""},
       {"INDEX = 1", ""},
       {"IN (1, 2)", "IN"},
       {"not like 'a%'", "NOT LIKE"},
