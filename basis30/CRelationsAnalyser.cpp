@@ -30,7 +30,7 @@ bool AliasInList(const CString& alias, const CStringArray& tables, CString& name
     return true;
   }
   if (IsTradNaming(alias)) return false;
-  name = "[" + alias + "]";
+  name = BracketName(alias.view());
   return Listed(tables, name.view());
 }
 

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -276,6 +278,20 @@ bool IsTradNaming(const char* name) {
   }
   return !IsReservedWord(std::string_view(name, length));
 }
+
+CString BracketName(std::string_view name) {
+  std::string out;
+  out.reserve(name.size() + 2);
+  out += '[';
+  for (const char c : name) {
+    out += c;
+    if (c == ']') out += ']';
+  }
+  out += ']';
+  return CString(std::move(out));
+}
+
+CString SqlName(const CString& name) { return IsTradNaming(name) ? name : BracketName(name.view()); }
 
 bool IsAllNumber(const char* text) {
   const std::string_view t = View(text);

@@ -62,6 +62,16 @@ bool IsNoname(char ch);
 // COUNT or YEAR are not reserved. False for an empty name.
 bool IsTradNaming(const char* name);
 
+// `name` enclosed in [ ] with every "]" inside written twice, so that no
+// character of the name can end the brackets early: "a]b" gives "[a]]b]".
+// Readers of [...] names take "]]" back as one "]". The empty name gives
+// "[]".
+CString BracketName(std::string_view name);
+
+// `name` as SQL takes it: as it stands when IsTradNaming holds, else
+// BracketName(name). "Sales" stays, "My Table" gives "[My Table]".
+CString SqlName(const CString& name);
+
 // True for a non-empty text of ASCII digits only.
 bool IsAllNumber(const char* text);
 

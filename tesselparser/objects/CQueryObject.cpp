@@ -39,9 +39,6 @@ constexpr AggregationName kAggregations[] = {
     {AGG_COUNT, "Count", "COUNT("}, {AGG_AVG, "Avg", "AVG("}, {AGG_OTHER, "Other", nullptr},
 };
 
-// The name as SQL takes it: plain when it can stand alone, else bracketed.
-CString Plain(const CString& name) { return IsTradNaming(name) ? name : "[" + name + "]"; }
-
 // A text inside a quoted literal (see SqlLiteralInside).
 CString Quoted(const CString& text) { return SqlLiteralInside(text); }
 
@@ -172,15 +169,15 @@ CString CQueryObject::GetTable() {
   if (type == "Field") {
     CString result = GetAttribute("Table");
     if (result.IsEmpty()) return result;
-    result = Plain(result);
+    result = SqlName(result);
     const CString schema = GetAttribute("Schema");
-    if (!schema.IsEmpty()) result = Plain(schema) + "." + result;
+    if (!schema.IsEmpty()) result = SqlName(schema) + "." + result;
     const CString datasource = GetAttribute("Datasource");
     if (!datasource.IsEmpty()) result = "{" + datasource + "}." + result;
     const CString alias = GetAttribute("Alias");
     if (!alias.IsEmpty()) {
       result += ' ';
-      result += Plain(alias);
+      result += SqlName(alias);
     }
     return result;
   }
@@ -397,27 +394,27 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
   if (type == "Field") {
     const CString name = GetName();
     if (name.IsEmpty()) return S_OK;
-    expr = Plain(name);
+    expr = SqlName(name);
     const CString alias = GetAttribute("Alias");
     if (!alias.IsEmpty()) {
-      expr = Plain(alias) + "." + expr;
+      expr = SqlName(alias) + "." + expr;
       return S_OK;
     }
     const CString table = GetAttribute("Table");
     const CString schema = GetAttribute("Schema");
     const CString datasource = GetAttribute("Datasource");
-    if (!table.IsEmpty()) expr = Plain(table) + "." + expr;
-    if (!schema.IsEmpty()) expr = Plain(schema) + "." + expr;
+    if (!table.IsEmpty()) expr = SqlName(table) + "." + expr;
+    if (!schema.IsEmpty()) expr = SqlName(schema) + "." + expr;
     if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
     return S_OK;
   }
   if (type == "Table") {
     const CString name = GetName();
     if (name.IsEmpty()) return S_OK;
-    expr = Plain(name);
+    expr = SqlName(name);
     const CString schema = GetAttribute("Schema");
     const CString datasource = GetAttribute("Datasource");
-    if (!schema.IsEmpty()) expr = Plain(schema) + "." + expr;
+    if (!schema.IsEmpty()) expr = SqlName(schema) + "." + expr;
     if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
     return S_OK;
   }
@@ -452,7 +449,7 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
       if (rc < 0) return rc;
       dataset = loader.GetElement();
     }
-    expr.Format("[%s].[%s]", CVelObject(dataset).GetName().GetString(), source.GetName().GetString());
+    expr = BracketName(CVelObject(dataset).GetName().view()) + "." + BracketName(source.GetName().view());
     return S_OK;
   }
   if (type == "Parameter") {
@@ -482,7 +479,7 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
     return S_OK;
   }
   if (type == "Dataset") {
-    expr = "[" + GetName() + "]";
+    expr = BracketName(GetName().view());
     return S_OK;
   }
   if (IXMLDOMNodePtr info = source.GetExprBuildInfo(false)) {

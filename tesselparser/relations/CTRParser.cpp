@@ -121,7 +121,7 @@ HRESULT CTRParser::BuildTableMap() {
 
 HRESULT CTRParser::MapTable(const IXMLDOMElementPtr& table, CString& expression) {
   CString alias = table.getAttribute("Alias");
-  if (!IsTradNaming(alias)) alias = "[" + alias + "]";
+  alias = SqlName(alias);
   CQueryObject object(table);
   const HRESULT hr = object.Parse();
   if (FAILED(hr)) return hr;
@@ -145,8 +145,8 @@ HRESULT CTRParser::ReadMaster(CString& expression, CString& name) const {
   name = m_master.element.getAttribute("Alias");
   if (name.IsEmpty()) {
     name = expression;
-  } else if (!IsTradNaming(name)) {
-    name = "[" + name + "]";
+  } else {
+    name = SqlName(name);
   }
   return S_OK;
 }
@@ -438,12 +438,8 @@ void CTRParser::AppendColumnReference(CString& text, const CString& table, const
     text += column;
     return;
   }
-  // A "]" inside brackets is written twice, so that it cannot end the name.
-  CString escaped(column);
-  escaped.Replace("]", "]]");
-  text += ".[";
-  text += escaped;
-  text += ']';
+  text += '.';
+  text += BracketName(column.view());
 }
 
 void CTRParser::AppendComparison(CString& text, const Link& link) {

@@ -146,6 +146,27 @@ TEST(TextUtilTest, NameCharactersAndPlainNames) {
   EXPECT_FALSE(IsTradNaming(nullptr));
 }
 
+TEST(TextUtilTest, NamesAreBracketedWithTheirClosingBracketsDoubled) {
+  const struct {
+    const char* name;
+    const char* bracketed;
+    const char* sql;
+  } cases[] = {
+      {"Sales", "[Sales]", "Sales"},
+      {"My Table", "[My Table]", "[My Table]"},
+      {"Order", "[Order]", "[Order]"},
+      {"a]b", "[a]]b]", "[a]]b]"},
+      {"]", "[]]]", "[]]]"},
+      {"x]; DROP TABLE t; --", "[x]]; DROP TABLE t; --]", "[x]]; DROP TABLE t; --]"},
+      {"[a]", "[[a]]]", "[[a]]]"},
+      {"", "[]", "[]"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BracketName(c.name), c.bracketed) << c.name;
+    EXPECT_EQ(SqlName(c.name), c.sql) << c.name;
+  }
+}
+
 TEST(TextUtilTest, ReservedWordsNeedBracketsInAnyCase) {
   const char* reserved[] = {
       "Order",  "Group",     "Select",     "From",    "Where",    "Table",   "By",      "Join",      "On",

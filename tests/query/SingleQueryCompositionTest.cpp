@@ -105,6 +105,25 @@ TEST_F(SingleQueryCompositionTest, TheRelationsKeepTheirJoinText) {
   }
 }
 
+// A name that holds "]" is bracketed with the "]" written twice wherever it
+// stands (column, table, alias, join), so that the name cannot end its
+// brackets and let the rest of it run on as SQL. A relation names its
+// tables as SQL writes them, so its alias is the bracketed one.
+TEST_F(SingleQueryCompositionTest, NamesHoldingAClosingBracketStayInsideTheirBrackets) {
+  const char* const inside =
+      R"(<QueryObjects><Field Name="Name]; DROP TABLE T; --" Table="Cust" Alias="c]x"/>)"
+      R"(<Field Name="Total" Table="Ord]ers" Alias="o"/></QueryObjects>)"
+      R"(<Condition ExType="WhereClause"><ExprBuildInfo><Field Name="Total" Table="Ord]ers" Alias="o" DataType="3"/>)"
+      R"(<Text Value="&gt;"/><Text Value="1"/></ExprBuildInfo></Condition>)"
+      R"(<TableRelations><Tables><Table Name="Cust" Alias="c]x"/><Table Name="Ord]ers" Alias="o"/></Tables>)"
+      R"(<Relations><Relation PkTable="[c]]x]" PkColumn="Id" FkTable="o" FkColumn="Cust]Id" ConnectMode="0" ConnectSign="="/>)"
+      R"(</Relations></TableRelations>)";
+  ASSERT_EQ(ParseQuery(inside), 0);
+  EXPECT_EQ(Sql(),
+            "SELECT [c]]x].[Name]]; DROP TABLE T; --], o.Total\r\n"
+            "FROM Cust [c]]x]  LEFT JOIN [Ord]]ers] o ON ([c]]x].Id = o.[Cust]]Id])\r\nWHERE o.Total > 1");
+}
+
 TEST_F(SingleQueryCompositionTest, TableConstraintsApplyToTablesThatHavingBrings) {
   const std::string constraint = R"(<TableRelations><TableConstrains><TableConstrain Alias="O"><ExprBuildInfo>
       <Field Name="Status" Table="Orders" Alias="O" DataType="200"/><Text Value="="/><Text Value="open"/>
