@@ -199,7 +199,14 @@ inline bool IsOneWholeCall(std::string value) {
   for (size_t i = open; i < value.size(); ++i) {
     const char c = value[i];
     if (closer != 0) {
-      if (c == closer) closer = 0;  // a doubled closer reopens at once: same balance
+      if (c != closer) continue;
+      // Inside a [...] name "]]" is one "]" and the name goes on; a doubled
+      // quote closes and reopens at once: the same balance either way.
+      if (closer == ']' && i + 1 < value.size() && value[i + 1] == ']') {
+        ++i;
+        continue;
+      }
+      closer = 0;
       continue;
     }
     if (c == '\'' || c == '"') closer = c;
