@@ -80,6 +80,11 @@ INSTANTIATE_TEST_SUITE_P(
         BracketCase{"ApostropheInsideTheName", "SELECT [O'Brien] FROM t WHERE x = 'a'",
                     "SELECT \"O'Brien\" FROM t WHERE x = 'a'"},
         BracketCase{"UnclosedBracketKept", "SELECT [x FROM t", "SELECT [x FROM t"},
+        // "]]" is one "]" of the name, which goes on after it.
+        BracketCase{"DoubledClosingBracket", "SELECT [a]]b].[c]]] FROM [x]]; --]",
+                    "SELECT \"a]b\".\"c]\" FROM \"x]; --\""},
+        BracketCase{"UnclosedAfterDoubledBracket", "SELECT [a]] FROM t", "SELECT [a]] FROM t"},
+        BracketCase{"UnclosedAtTheEnd", "SELECT x FROM [a]]", "SELECT x FROM [a]]"},
         BracketCase{"NoBrackets", "SELECT a FROM t WHERE b < 3", "SELECT a FROM t WHERE b < 3"}),
     [](const auto& info) { return std::string(info.param.name); });
 

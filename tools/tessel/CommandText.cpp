@@ -27,14 +27,24 @@ size_t CommandText::SkipQuoted(const std::string& text, size_t pos) {
     const size_t end = text.find("*/", pos + 2);
     return end == std::string::npos ? text.size() : end + 2;
   }
+  if (c == '[') {
+    const size_t end = BracketEnd(text, pos);
+    return end == std::string::npos ? text.size() : end;
+  }
   char close = 0;
   if (c == '\'' || c == '"' || c == '`') close = c;
-  if (c == '[') close = ']';
   if (close == 0) return pos;
   // A doubled quote inside a literal reads as the end of one literal and
   // the start of the next, which skips the same text.
   const size_t end = text.find(close, pos + 1);
   return end == std::string::npos ? text.size() : end + 1;
+}
+
+size_t CommandText::BracketEnd(const std::string& text, size_t pos) {
+  for (size_t at = text.find(']', pos + 1); at != std::string::npos; at = text.find(']', at + 2)) {
+    if (at + 1 >= text.size() || text[at + 1] != ']') return at + 1;
+  }
+  return std::string::npos;
 }
 
 bool CommandText::EndsStatement(const std::string& text, size_t pos) {
@@ -109,10 +119,12 @@ std::string CommandText::QuoteBracketedNames(const std::string& sql) {
   size_t pos = 0;
   while (pos < sql.size()) {
     if (sql[pos] == '[') {
-      const size_t close = sql.find(']', pos + 1);
-      if (close == std::string::npos) break;
-      out += QuotedIdentifier(sql.substr(pos + 1, close - pos - 1));
-      pos = close + 1;
+      const size_t end = BracketEnd(sql, pos);
+      if (end == std::string::npos) break;  // not closed: kept as it is
+      std::string name = sql.substr(pos + 1, end - pos - 2);
+      for (size_t at = name.find("]]"); at != std::string::npos; at = name.find("]]", at + 1)) name.erase(at, 1);
+      out += QuotedIdentifier(name);
+      pos = end;
       continue;
     }
     const size_t skipped = SkipQuoted(sql, pos);

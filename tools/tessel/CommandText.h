@@ -25,7 +25,8 @@ class CommandText {
 
   // `sql` with every bracketed name outside literals and comments
   // ([Order Lines]) written as a quoted identifier ("Order Lines"), for an
-  // engine that reads no brackets. An unclosed bracket is left as it is.
+  // engine that reads no brackets; "]]" inside the brackets is one "]" of
+  // the name. An unclosed bracket is left as it is.
   static std::string QuoteBracketedNames(const std::string& sql);
 
   // `name` as an SQL identifier in double quotes, inner quotes doubled.
@@ -35,6 +36,10 @@ class CommandText {
   // When a quoted literal or comment starts at `pos`, the position just
   // after it (the end of the text when it is not closed); else `pos`.
   static size_t SkipQuoted(const std::string& text, size_t pos);
+  // The position after the "]" that closes the bracketed name opening at
+  // `pos`, where "]]" stands for one "]" of the name; npos when the name is
+  // not closed.
+  static size_t BracketEnd(const std::string& text, size_t pos);
   // The end of the data-source qualifier "{name}." at `pos`, or `pos`.
   static size_t QualifierEnd(const std::string& text, size_t pos);
   // True when the white space from `pos` holds a blank line or reaches the
