@@ -7,8 +7,8 @@
 //
 // Properties: the result is 0 or a code of the handler; a message recorded
 // for a failure has no unfilled template; on success, outside the literals
-// of the result there is no word that neither the text nor the value
-// language brought (a value brings words only as the raw forms the language
+// of the result there is no word that neither the text (with the results of
+// its computed references in place) nor the value language brought (a value brings words only as the raw forms the language
 // allows: a whole "^..." value, one whole call), no more statement ends or
 // comments than the text had, and no literal left open when the text had
 // none open. A mark the text wrote may come back as often as a condition
@@ -81,6 +81,22 @@ bool QuoteInsideBrackets(const std::string& text) {
   return false;
 }
 
+// The text with every computed reference {$ 'expr'} replaced by its
+// expression: a result stands where its reference stood and may join the
+// text around it into one word ("a{$ '1'}" gives "a1"), a word the text
+// brought, not a value. Only the plain form (see PlainReferences) is read.
+std::string ComputedInline(const std::string& text) {
+  std::string out;
+  size_t from = 0;
+  for (size_t at = text.find("{$ '"); at != std::string::npos; at = text.find("{$ '", from)) {
+    const size_t close = text.find("'}", at + 4);
+    if (close == std::string::npos) break;
+    out.append(text, from, at - from).append(text, at + 4, close - at - 4);
+    from = close + 2;
+  }
+  return out.append(text, from, std::string::npos);
+}
+
 // How often a condition may name the operand the text wrote before a
 // reference: once per item or bound of the value ("1~5, 8" gives three).
 // A mark inside that operand is the text's, however often it stands.
@@ -127,7 +143,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string detail = "text\n" + text + "\nvalues\n" + values + "=> " + sql;
   if (!PlainReferences(text) || textOpen || QuoteInsideBrackets(text)) return 0;
   fuzz::Check(!open, "no literal is left open that the text did not leave open", detail);
-  const std::string foreign = fuzz::ForeignWord(outside, fuzz::Words(text), values);
+  std::set<std::string> textWords = fuzz::Words(text);
+  const std::set<std::string> inlined = fuzz::Words(ComputedInline(text));
+  textWords.insert(inlined.begin(), inlined.end());
+  const std::string foreign = fuzz::ForeignWord(outside, textWords, values);
   fuzz::Check(foreign.empty(), "no word outside literals comes from a value", "word " + foreign + "\n" + detail);
   const size_t repeats = OperandRepeats(values);
   for (const char* mark : {";", "--", "/*", "{?", "{$"}) {
