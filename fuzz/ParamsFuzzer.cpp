@@ -8,8 +8,9 @@
 // Properties: the result is 0 or a code of the handler; a message recorded
 // for a failure has no unfilled template; on success, outside the literals
 // of the result there is no word that neither the text (with the results of
-// its computed references in place) nor the value language brought (a value brings words only as the raw forms the language
-// allows: a whole "^..." value, one whole call), no more statement ends or
+// its computed references in place) nor the value language brought (a
+// value brings words only as the raw forms the language allows: a whole
+// "^..." value, one whole call), no more statement ends or
 // comments than the text had, and no literal left open when the text had
 // none open. A mark the text wrote may come back as often as a condition
 // names the operand it stands in (once per item or bound of the value); a

@@ -98,6 +98,19 @@ TEST_F(QueryObjectTest, ColumnIsAlwaysBracketedWithItsDataset) {
   EXPECT_EQ(column.GetExpression(), "[Sales Data].[Revenue]");
 }
 
+// A data set and its column are always bracketed, so a "]" in either name
+// is written twice and cannot end the brackets.
+TEST_F(QueryObjectTest, DatasetAndColumnNamesKeepTheirClosingBracketsInside) {
+  IXMLDOMElementPtr dataset = m_doc.createElement("Dataset");
+  dataset.setAttribute("Name", "a]b");
+  IXMLDOMElementPtr column = m_doc.createElement("Column");
+  column.setAttribute("Name", "c]; --");
+  dataset.appendChild(column);
+  Select("QueryObjects").appendChild(dataset);
+  EXPECT_EQ(CQueryObject(dataset).GetExpression(), "[a]]b]");
+  EXPECT_EQ(CQueryObject(column).GetExpression(), "[a]]b].[c]]; --]");
+}
+
 TEST_F(QueryObjectTest, ColumnOutsideADatasetWithoutRepositoryFails) {
   IXMLDOMElementPtr column = m_doc.createElement("Column");
   column.setAttribute("Name", "x");
