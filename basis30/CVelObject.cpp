@@ -1,6 +1,8 @@
 // CVelObject.cpp - the object model's base object over one element.
 #include "contracts/basis30/CVelObject.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -208,10 +210,16 @@ void CVelObject::SetValue(const char* value) { SetAttribute("Value", value); }
 DATATYPE CVelObject::GetDataType() {
   if (!m_pElement) return DATATYPE_CHARACTER;
   // Read first, asked about only when empty: most objects carry a type.
-  const CString code = m_pElement.getAttribute("DataType");
-  if (code.IsEmpty() && !m_pElement.hasAttribute("DataType")) return DATATYPE_CHARACTER;
-  if (!IsAllNumber(code)) return DATATYPE_OBJECT;
-  return DataTypeFromCode(std::strtol(code, nullptr, 10));
+  const AttributeText code = m_pElement.attributeText("DataType");
+  if (code.empty() && !m_pElement.hasAttribute("DataType")) return DATATYPE_CHARACTER;
+  const std::string_view digits = code.view();
+  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return DATATYPE_OBJECT;
+  }
+  // A code too large for a number is no type either.
+  long number = 0;
+  const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  return read.ec == std::errc() ? DataTypeFromCode(number) : DATATYPE_OBJECT;
 }
 
 void CVelObject::SetDataType(DATATYPE type) {

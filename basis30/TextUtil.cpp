@@ -268,16 +268,20 @@ constexpr std::array<bool, 256> kNameChars = MakeNameChars();
 
 bool IsNoname(char ch) { return !kNameChars[static_cast<unsigned char>(ch)]; }
 
-bool IsTradNaming(const char* name) {
-  if (name == nullptr) return false;
-  if (!(IsAsciiLetter(name[0]) || name[0] == '_' || IsHighByte(name[0]))) return false;
-  // One pass finds both the end of the name and any character no name holds.
-  size_t length = 1;
-  for (; name[length] != '\0'; ++length) {
-    if (!kNameChars[static_cast<unsigned char>(name[length])]) return false;
-  }
-  return !IsReservedWord(std::string_view(name, length));
+namespace {
+
+// True when `name` is a plain SQL name: a letter, "_" or a multi-byte
+// character first, then only those and digits, and no reserved word.
+bool IsPlainSqlName(std::string_view name) {
+  if (name.empty() || !(IsAsciiLetter(name[0]) || name[0] == '_' || IsHighByte(name[0]))) return false;
+  const bool nameChars = std::all_of(name.begin() + 1, name.end(),
+                                     [](char c) { return kNameChars[static_cast<unsigned char>(c)]; });
+  return nameChars && !IsReservedWord(name);
 }
+
+}  // namespace
+
+bool IsTradNaming(const char* name) { return name != nullptr && IsPlainSqlName(name); }
 
 CString BracketName(std::string_view name) {
   std::string out;
@@ -291,7 +295,9 @@ CString BracketName(std::string_view name) {
   return CString(std::move(out));
 }
 
-CString SqlName(const CString& name) { return IsTradNaming(name) ? name : BracketName(name.view()); }
+CString SqlName(const CString& name) { return IsPlainSqlName(name.view()) ? name : BracketName(name.view()); }
+
+CString SqlName(std::string_view name) { return IsPlainSqlName(name) ? CString(name) : BracketName(name); }
 
 bool IsAllNumber(const char* text) {
   const std::string_view t = View(text);

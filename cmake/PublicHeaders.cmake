@@ -39,5 +39,8 @@ function(tessel_public_headers out root)
       list(APPEND queue "${found}")
     endforeach()
   endwhile()
+  # A header that starts to include another changes the list: configure
+  # again when any of them changes.
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${seen})
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()

@@ -31,6 +31,23 @@ xmlAttrPtr FindAttribute(xmlNodePtr element, const char* name) {
   return xmlHasNsProp(element, X(name), nullptr);
 }
 
+// The text of an attribute that holds one text node (the usual form), as
+// the node holds it; null for any other form.
+const char* SingleText(xmlAttrPtr attr) {
+  xmlNodePtr text = attr->type == XML_ATTRIBUTE_NODE ? attr->children : nullptr;
+  if (text == nullptr || text->next != nullptr || text->type != XML_TEXT_NODE) return nullptr;
+  return text->content ? reinterpret_cast<const char*>(text->content) : "";
+}
+
+// The text of attribute `name` of `n` put together by libxml2: for an
+// attribute of several nodes, or a default that the document type declares.
+CString MergedText(xmlNodePtr n, const char* name) {
+  xmlChar* value = xmlGetNoNsProp(n, X(name));
+  CString out(value ? reinterpret_cast<const char*>(value) : "");
+  xmlFree(value);
+  return out;
+}
+
 // True for the names the library writes: ASCII letters, digits, '_', '-'
 // and '.', not starting with a digit, '-' or '.'. Those are XML names
 // without asking libxml2's full (Unicode) check.
@@ -115,15 +132,17 @@ CString IXMLDOMElementPtr::getAttribute(const char* name) const {
   xmlAttrPtr attr = FindAttribute(n, name);
   if (attr == nullptr) return CString();
   // The usual attribute holds one text node: its text is copied once.
-  xmlNodePtr text = attr->type == XML_ATTRIBUTE_NODE ? attr->children : nullptr;
-  if (text != nullptr && text->next == nullptr && text->type == XML_TEXT_NODE) {
-    return CString(text->content ? reinterpret_cast<const char*>(text->content) : "");
-  }
-  // Several nodes, or a default that the document type declares.
-  xmlChar* value = xmlGetNoNsProp(n, X(name));
-  CString out(value ? reinterpret_cast<const char*>(value) : "");
-  xmlFree(value);
-  return out;
+  if (const char* text = SingleText(attr)) return CString(text);
+  return MergedText(n, name);
+}
+
+AttributeText IXMLDOMElementPtr::attributeText(const char* name) const {
+  xmlNodePtr n = Checked("attributeText");
+  CheckName(name);
+  xmlAttrPtr attr = FindAttribute(n, name);
+  if (attr == nullptr) return AttributeText();
+  if (const char* text = SingleText(attr)) return AttributeText::InDocument(text);
+  return AttributeText::Copied(MergedText(n, name));
 }
 
 std::string_view IXMLDOMElementPtr::tagNameView() const {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/AttributeText.h"
 #include "platform/IXMLDOMNodePtr.h"
 
 class IXMLDOMElementPtr : public IXMLDOMNodePtr {
@@ -32,6 +33,11 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   // library reads and writes is); a default that the document type
   // declares counts as present.
   CString getAttribute(const char* name) const;
+  // The same text without a copy where the document holds it as one node,
+  // for a reader that tests or compares it: valid until the attribute
+  // changes. Composition reads most attributes only to ask whether they
+  // are empty or equal to a word.
+  AttributeText attributeText(const char* name) const;
   bool hasAttribute(const char* name) const;
   void setAttribute(const char* name, const char* value) const;
   // Removing an absent attribute is not an error.

@@ -99,7 +99,12 @@ class CVelObject {
   void SetExType(const char* exType) { SetAttribute("ExType", exType); }
   // The attribute text; empty when absent or when the object is null.
   CString GetAttribute(const char* name) const { return m_pElement ? m_pElement.getAttribute(name) : CString(); }
-  bool IsReferring() const { return !GetAttribute("RefObject").IsEmpty(); }
+  // The same text without a copy, for a test or a comparison (see
+  // AttributeText): valid until the attribute changes.
+  AttributeText AttributeView(const char* name) const {
+    return m_pElement ? m_pElement.attributeText(name) : AttributeText();
+  }
+  bool IsReferring() const { return !AttributeView("RefObject").empty(); }
   // The "ExprBuildInfo" child element; created (and appended) when absent
   // and `bCreate` is true, else null when absent.
   IXMLDOMNodePtr GetExprBuildInfo(bool bCreate);

@@ -71,6 +71,8 @@ CString BracketName(std::string_view name);
 // `name` as SQL takes it: as it stands when IsTradNaming holds, else
 // BracketName(name). "Sales" stays, "My Table" gives "[My Table]".
 CString SqlName(const CString& name);
+CString SqlName(std::string_view name);
+inline CString SqlName(const char* name) { return SqlName(std::string_view(name ? name : "")); }
 
 // True for a non-empty text of ASCII digits only.
 bool IsAllNumber(const char* text);

@@ -102,10 +102,14 @@ HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CSt
     if (rc < 0) return rc;
     CString item = first.GetExpression();
     if (!item.IsEmpty() && item[0] == '^') item.Delete(0);
-    if (pTables != nullptr) CSqlParser::AddTables(*pTables, first.GetTable());
+    const EXPROBJTYPE kind = ClassifyTerm(first);
+    // An operator ("AND", "=", "(") names no table.
+    if (pTables != nullptr && kind != EXPROBJ_OPERATOR && kind != EXPROBJ_LEFT_PAREN && kind != EXPROBJ_RIGHT_PAREN) {
+      CSqlParser::AddTables(*pTables, first.GetTable());
+    }
 
     long next = i + 1;
-    if (ClassifyTerm(first) == EXPROBJ_OBJECT && i + 1 < terms.length()) {
+    if (kind == EXPROBJ_OBJECT && i + 1 < terms.length()) {
       rc = ParseComparison(terms, i, first, item, next, pErrorIndex);
       if (rc < 0) return rc;
     }

@@ -120,8 +120,8 @@ CString CQueryObject::GetWhereClause() {
 
 AGGTYPE CQueryObject::GetAggregationType() {
   if (m_nAggregation != -1) return static_cast<AGGTYPE>(m_nAggregation);
-  const CString text = GetAttribute("Aggregation");
-  if (text.IsEmpty()) return AGG_NONE;
+  const AttributeText text = AttributeView("Aggregation");
+  if (text.empty()) return AGG_NONE;
   for (const auto& entry : kAggregations) {
     if (text == entry.text) return entry.type;
   }
@@ -167,17 +167,17 @@ CString CQueryObject::GetTable() {
   const std::string_view type = TypeName();
   if (type == "Parameter" && GetExType() == "ObjectParam") return ObjectParameterTables();
   if (type == "Field") {
-    CString result = GetAttribute("Table");
-    if (result.IsEmpty()) return result;
-    result = SqlName(result);
-    const CString schema = GetAttribute("Schema");
-    if (!schema.IsEmpty()) result = SqlName(schema) + "." + result;
-    const CString datasource = GetAttribute("Datasource");
-    if (!datasource.IsEmpty()) result = "{" + datasource + "}." + result;
-    const CString alias = GetAttribute("Alias");
-    if (!alias.IsEmpty()) {
+    const AttributeText table = AttributeView("Table");
+    if (table.empty()) return CString();
+    CString result = SqlName(table.view());
+    const AttributeText schema = AttributeView("Schema");
+    if (!schema.empty()) result = SqlName(schema.view()) + "." + result;
+    const AttributeText datasource = AttributeView("Datasource");
+    if (!datasource.empty()) result = "{" + CString(datasource.view()) + "}." + result;
+    const AttributeText alias = AttributeView("Alias");
+    if (!alias.empty()) {
       result += ' ';
-      result += SqlName(alias);
+      result += SqlName(alias.view());
     }
     return result;
   }
@@ -330,8 +330,8 @@ HRESULT CQueryObject::Parse() {
 // clears them first, since it is refreshed from its target in between.
 HRESULT CQueryObject::ParseObject() {
   if (IsNull()) return TPE_NO_ELEMENT;
-  const CString preprocessed = GetAttribute("PreprocessExpr");
-  if (!preprocessed.IsEmpty()) {
+  if (!AttributeView("PreprocessExpr").empty()) {
+    const CString preprocessed = GetAttribute("PreprocessExpr");
     WriteTexts(preprocessed, "");
     m_strExpression = preprocessed;
     return S_OK;
@@ -389,33 +389,36 @@ HRESULT CQueryObject::ComposeExpression(CString& expr) {
   return S_OK;
 }
 
+// Puts the object's schema and data source before `expr`, a table or a
+// qualified column: "{ds}.schema.expr".
+void CQueryObject::QualifyBySchema(CString& expr) const {
+  const AttributeText schema = AttributeView("Schema");
+  if (!schema.empty()) expr = SqlName(schema.view()) + "." + expr;
+  const AttributeText datasource = AttributeView("Datasource");
+  if (!datasource.empty()) expr = "{" + CString(datasource.view()) + "}." + expr;
+}
+
 HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
   expr.Empty();
   if (type == "Field") {
-    const CString name = GetName();
-    if (name.IsEmpty()) return S_OK;
-    expr = SqlName(name);
-    const CString alias = GetAttribute("Alias");
-    if (!alias.IsEmpty()) {
-      expr = SqlName(alias) + "." + expr;
+    const AttributeText name = AttributeView("Name");
+    if (name.empty()) return S_OK;
+    expr = SqlName(name.view());
+    const AttributeText alias = AttributeView("Alias");
+    if (!alias.empty()) {
+      expr = SqlName(alias.view()) + "." + expr;
       return S_OK;
     }
-    const CString table = GetAttribute("Table");
-    const CString schema = GetAttribute("Schema");
-    const CString datasource = GetAttribute("Datasource");
-    if (!table.IsEmpty()) expr = SqlName(table) + "." + expr;
-    if (!schema.IsEmpty()) expr = SqlName(schema) + "." + expr;
-    if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
+    const AttributeText table = AttributeView("Table");
+    if (!table.empty()) expr = SqlName(table.view()) + "." + expr;
+    QualifyBySchema(expr);
     return S_OK;
   }
   if (type == "Table") {
-    const CString name = GetName();
-    if (name.IsEmpty()) return S_OK;
-    expr = SqlName(name);
-    const CString schema = GetAttribute("Schema");
-    const CString datasource = GetAttribute("Datasource");
-    if (!schema.IsEmpty()) expr = SqlName(schema) + "." + expr;
-    if (!datasource.IsEmpty()) expr = "{" + datasource + "}." + expr;
+    const AttributeText name = AttributeView("Name");
+    if (name.empty()) return S_OK;
+    expr = SqlName(name.view());
+    QualifyBySchema(expr);
     return S_OK;
   }
   // The other kinds read the object the expression comes from (a
@@ -423,7 +426,7 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
   CBaseObject source(m_pSourceNode);
   if (type == "Text") {
     const CString value = source.GetValue();
-    if (GetExType() != "Excel") {
+    if (!(AttributeView("ExType") == "Excel")) {
       expr = value;
       return S_OK;
     }

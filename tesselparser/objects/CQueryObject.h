@@ -119,6 +119,7 @@ class TESSEL_API CQueryObject : public CBaseObject {
   HRESULT ComposeExpression(CString& expr);
   // The bare expression of an object of element type `type`.
   HRESULT BuildExpression(std::string_view type, CString& expr);
+  void QualifyBySchema(CString& expr) const;
   HRESULT ApplyAggregation(CString& expr);
   HRESULT BuildComposite(const IXMLDOMNodePtr& select, CString& expr);
   void ApplyGrouping(CString& expr, bool listCheck);

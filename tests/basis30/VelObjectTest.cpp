@@ -36,6 +36,9 @@ TEST_F(VelObjectTest, DataTypeCodesMapToClasses) {
       {"8", DATATYPE_CHARACTER}, {"130", DATATYPE_CHARACTER}, {"203", DATATYPE_CHARACTER},
       {"7", DATATYPE_DATETIME},  {"135", DATATYPE_DATETIME},  {"1", DATATYPE_OBJECT},
       {"abc", DATATYPE_OBJECT},  {"", DATATYPE_OBJECT},         {nullptr, DATATYPE_CHARACTER},
+      {"0200", DATATYPE_CHARACTER}, {"-5", DATATYPE_OBJECT},    {" 5", DATATYPE_OBJECT},
+      // A code past every number is no known code (and does not wrap round to one).
+      {"18446744073709551821", DATATYPE_OBJECT},
   };
   CVelObject field(Select("Query/QueryObjects/Field[1]"));
   for (const auto& c : cases) {

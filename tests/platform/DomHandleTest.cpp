@@ -205,6 +205,29 @@ TEST_F(DomHandleTest, TrailingAttributesAreRecognisedByNameAndText) {
   EXPECT_FALSE(spaced.documentElement().endsWithAttributes({{"c", "3"}}));
 }
 
+// The text read without a copy is the text getAttribute gives, in every
+// form a document holds one: one text node, an empty one, a default of the
+// document type (put together for the read), a namespaced twin, none.
+TEST_F(DomHandleTest, AttributeTextReadsAsGetAttributeDoes) {
+  IXMLDOMDocumentPtr doc = LoadXml(
+      R"(<!DOCTYPE R [<!ATTLIST R d CDATA "given">]>)"
+      R"(<R xmlns:p="urn:p" plain="Sales" empty="" quoted="O&apos;Brien &amp; co" p:n="spaced"/>)");
+  ASSERT_TRUE(doc);
+  IXMLDOMElementPtr r = doc.documentElement();
+  for (const char* name : {"plain", "empty", "quoted", "d", "n", "absent"}) {
+    EXPECT_EQ(r.attributeText(name).view(), r.getAttribute(name).view()) << name;
+  }
+  EXPECT_EQ(r.attributeText("quoted").view(), "O'Brien & co");
+  EXPECT_EQ(r.attributeText("d").view(), "given");
+  EXPECT_TRUE(r.attributeText("n").empty());
+  EXPECT_TRUE(r.attributeText("plain") == "Sales");
+
+  // A text put together for the read stays valid when the reader is moved.
+  AttributeText moved = r.attributeText("d");
+  AttributeText kept = std::move(moved);
+  EXPECT_EQ(kept.view(), "given");
+}
+
 TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
   IXMLDOMDocumentPtr doc = LoadXml("<!DOCTYPE R [<!ATTLIST R a CDATA \"given\">]><R b=\"2\"/>");
   ASSERT_TRUE(doc);
