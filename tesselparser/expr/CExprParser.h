@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "TesselParserExport.h"
 #include "contracts/basis30/Basis30Types.h"
@@ -166,7 +167,7 @@ class TESSEL_API CExprParser {
   static bool IsOperatorText(std::string_view text, bool bCompareOnly);
   // `operand` is the term at `i`, parsed already: its expression and data
   // type serve the condition without a second parse.
-  HRESULT ParseComparison(const class IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,
+  HRESULT ParseComparison(const std::vector<IXMLDOMNodePtr>& terms, long i, CQueryObject& operand, CString& item,
                           long& next, std::int32_t* pErrorIndex);
   // The text of the build element's terms, joined with blanks (Parse).
   HRESULT ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CString& text);

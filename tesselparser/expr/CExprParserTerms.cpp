@@ -1,6 +1,7 @@
 // CExprParserTerms.cpp - the term walker of CExprParser: classifies the
 // terms of an expression tree and joins them into expression text.
 #include <utility>
+#include <vector>
 
 #include "contracts/basis30/CSqlParser.h"
 #include "contracts/basis30/CVelObject.h"
@@ -11,7 +12,6 @@
 #include "expr/CExprParser.h"
 #include "objects/CQueryObject.h"
 #include "query/CSingleQuery.h"
-#include "platform/IXMLDOMNodeListPtr.h"
 
 namespace {
 
@@ -38,6 +38,22 @@ HRESULT PreprocessValue(CString& value) {
 // is; an incomplete one ("f('") is data, so that it cannot leave a quote or
 // parenthesis open in the statement.
 bool IsCompleteCall(const CString& value) { return CExprParser::IsFunction(value) && IsSubExpr(value); }
+
+// The terms of a build element: its element children, in order. A comment
+// or processing instruction between them is no term and separates no
+// triple.
+std::vector<IXMLDOMNodePtr> TermsOf(const IXMLDOMElementPtr& element) {
+  std::vector<IXMLDOMNodePtr> terms;
+  for (IXMLDOMNodePtr child = element.firstChild(); child; child = child.nextSibling()) {
+    if (child.nodeType() == NODE_ELEMENT) terms.push_back(child);
+  }
+  return terms;
+}
+
+// Term `i`, or a null node past the last one.
+IXMLDOMNodePtr TermAt(const std::vector<IXMLDOMNodePtr>& terms, long i) {
+  return i >= 0 && static_cast<size_t>(i) < terms.size() ? terms[static_cast<size_t>(i)] : IXMLDOMNodePtr();
+}
 
 void StoreIndex(std::int32_t* pErrorIndex, long index) {
   if (pErrorIndex != nullptr) *pErrorIndex = static_cast<std::int32_t>(index);
@@ -92,12 +108,10 @@ HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
 }
 
 HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CString& text) {
-  // The terms are the element children: a comment or processing
-  // instruction between them is no term and separates no triple.
-  const IXMLDOMNodeListPtr terms = m_pElement.selectNodes("*");
-  for (long i = 0; i < terms.length();) {
-    const IXMLDOMNodePtr term = terms.item(i);
-    CQueryObject first(term);
+  const std::vector<IXMLDOMNodePtr> terms = TermsOf(m_pElement);
+  const long count = static_cast<long>(terms.size());
+  for (long i = 0; i < count;) {
+    CQueryObject first(terms[static_cast<size_t>(i)]);
     HRESULT rc = first.Parse();
     if (rc < 0) return rc;
     CString item = first.GetExpression();
@@ -109,7 +123,7 @@ HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CSt
     }
 
     long next = i + 1;
-    if (kind == EXPROBJ_OBJECT && i + 1 < terms.length()) {
+    if (kind == EXPROBJ_OBJECT && i + 1 < count) {
       rc = ParseComparison(terms, i, first, item, next, pErrorIndex);
       if (rc < 0) return rc;
     }
@@ -124,10 +138,10 @@ HRESULT CExprParser::ParseTerms(std::int32_t* pErrorIndex, CString* pTables, CSt
 // The terms after an operand: an operator and a value become one condition;
 // an operator text ("IN (1, 2)") carries both. `next` is the index of the
 // first term not consumed.
-HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQueryObject& operand, CString& item,
-                                     long& next, std::int32_t* pErrorIndex) {
-  const IXMLDOMNodePtr term = terms.item(i);
-  const IXMLDOMNodePtr opTerm = terms.item(i + 1);
+HRESULT CExprParser::ParseComparison(const std::vector<IXMLDOMNodePtr>& terms, long i, CQueryObject& operand,
+                                     CString& item, long& next, std::int32_t* pErrorIndex) {
+  const IXMLDOMNodePtr term = TermAt(terms, i);
+  const IXMLDOMNodePtr opTerm = TermAt(terms, i + 1);
   CQueryObject opObject(opTerm);
   const EXPROBJTYPE opType = ClassifyTerm(opObject);  // as written, before the parse
   HRESULT rc = opObject.Parse();
@@ -156,7 +170,7 @@ HRESULT CExprParser::ParseComparison(const IXMLDOMNodeListPtr& terms, long i, CQ
   item += ' ';
   item += op;
   next = i + 2;
-  const IXMLDOMNodePtr valueTerm = terms.item(i + 2);
+  const IXMLDOMNodePtr valueTerm = TermAt(terms, i + 2);
   if (!valueTerm) return S_OK;
   CQueryObject valueObject(valueTerm);
   const EXPROBJTYPE valueType = ClassifyTerm(valueObject);
