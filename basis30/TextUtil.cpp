@@ -471,10 +471,28 @@ int FindSubObjExpr(const char* text, const char* open, const char* close, CStrin
   return -1;
 }
 
+namespace {
+
+// False when `t` cannot hold `sub` in any case: it lacks `sub`'s first
+// letter in both cases. Most texts asked about (a column, a table list)
+// lack the word looked for altogether, and a search for one letter is
+// quicker than the walk that tells literals and groups apart.
+bool MayHoldLetterOf(std::string_view t, std::string_view sub) {
+  const auto letter = std::find_if(sub.begin(), sub.end(), IsAsciiLetter);
+  if (letter == sub.end()) return true;
+  const char upper = AsciiUpper(*letter);
+  const char lower = static_cast<char>(upper - 'A' + 'a');
+  return t.find(upper) != std::string_view::npos || t.find(lower) != std::string_view::npos;
+}
+
+}  // namespace
+
 int FindTextOutsideLiterals(const char* text, const char* sub, int start, bool bTopLevel) {
   const std::string_view t = View(text);
   const std::string_view s = View(sub);
   if (s.empty() || s.size() > t.size()) return -1;
+  const size_t from = std::min(t.size(), static_cast<size_t>(std::max(start, 0)));
+  if (!MayHoldLetterOf(t.substr(from), s)) return -1;
   const int n = static_cast<int>(t.size());
   const int last = n - static_cast<int>(s.size());
   int depth = 0;

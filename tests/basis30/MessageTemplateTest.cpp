@@ -91,6 +91,11 @@ TEST(TextSearchTest, FindsTextOutsideLiteralsAndOptionallyOutsideGroups) {
       {"'open", " WHERE ", 0, false, -1},  // an unclosed literal hides the rest
       {"a WHERE b", "", 0, false, -1},
       {nullptr, "x", 0, false, -1},
+      {"C.CustomerName", " WHERE ", 0, true, -1},   // no W at all
+      {"x wHeRe y", " WHERE ", 0, true, 1},          // the letter looked for in either case
+      {"a WHERE b", " WHERE ", 1, true, 1},          // a match that begins at the start
+      {"x WHERE y", " WHERE ", 40, true, -1},        // a start past the end
+      {"a ( b", " ( ", 0, true, 1},                  // a text without letters is searched in full
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FindTextOutsideLiterals(c.text, c.sub, c.start, c.topLevel), c.expected)
