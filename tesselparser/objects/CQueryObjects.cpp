@@ -3,6 +3,7 @@
 #include "objects/CQueryObjects.h"
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "contracts/basis30/CSqlParser.h"
@@ -89,6 +90,7 @@ HRESULT CQueryObjects::ComposeSelect(CString& sql) {
   const DSTYPE dsType = GetCurDSType();
   int n = 1;
   bool aggregates = false;
+  std::optional<CString> lastTable;
   for (IXMLDOMNodePtr child = Checked("ComposeSelect").firstChild(); child; child = child.nextSibling()) {
     // Comments and processing instructions among the objects are no columns.
     if (!IsElement(child)) continue;
@@ -108,7 +110,13 @@ HRESULT CQueryObjects::ComposeSelect(CString& sql) {
     }
     if (!m_strColumns.IsEmpty()) m_strColumns += ", ";
     m_strColumns += column;
-    CSqlParser::AddTables(m_strTables, object.GetTable());
+    // Neighbouring columns mostly come from one table: merging the same
+    // text again adds nothing.
+    CString table = object.GetTable();
+    if (!lastTable || table != *lastTable) {
+      CSqlParser::AddTables(m_strTables, table);
+      lastTable = std::move(table);
+    }
     if (object.GetAggregationType() != AGG_NONE) {
       aggregates = true;
     } else if (TestExprType(col) >= EXPR_COLUMN) {

@@ -161,6 +161,10 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
     CString list(c.list);
     CSqlParser::AddTables(list, c.more);
     EXPECT_EQ(list, c.expected) << c.list << " + " << (c.more ? c.more : "(null)");
+    // Merging the same tables again changes nothing: the column list merges
+    // a table text once for a run of columns that give the same one.
+    CSqlParser::AddTables(list, c.more);
+    EXPECT_EQ(list, c.expected) << c.list << " + " << (c.more ? c.more : "(null)") << " twice";
   }
 }
 
