@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,7 +49,11 @@ class XPathCache {
   // last ones asked for are found by their address (their text compared to
   // be sure) before the map is searched.
   const CompiledPath& Get(const char* xpath) {
-    Recent& recent = m_recent[(reinterpret_cast<std::uintptr_t>(xpath) >> 3) % kRecent];
+    // The addresses of literals lie close together: they are spread over
+    // the slots by a multiplicative hash, so that the few a composition
+    // uses do not take each other's slots in turn.
+    const std::uintptr_t spread = reinterpret_cast<std::uintptr_t>(xpath) * 0x9E3779B97F4A7C15ull;
+    Recent& recent = m_recent[spread >> (std::numeric_limits<std::uintptr_t>::digits - kRecentBits)];
     if (recent.xpath == xpath && recent.compiled != nullptr && recent.compiled->text == xpath) return *recent.compiled;
     const CompiledPath& compiled = Find(xpath);
     recent = {xpath, &compiled};
@@ -71,7 +76,8 @@ class XPathCache {
   }
 
   static constexpr size_t kLimit = 4096;
-  static constexpr size_t kRecent = 64;
+  static constexpr int kRecentBits = 8;
+  static constexpr size_t kRecent = size_t{1} << kRecentBits;
   struct Recent {
     const char* xpath = nullptr;
     const CompiledPath* compiled = nullptr;
