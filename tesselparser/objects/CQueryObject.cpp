@@ -152,6 +152,14 @@ bool CQueryObject::IsAggregationExpr(const char* expr) {
 
 void CQueryObject::TrimColumnShell(CString& expr) {
   expr.Trim(' ');
+  // A shell, like a sub-select, opens with "(": a column without one (the
+  // usual case) only loses the white space around it.
+  const std::string_view text = expr.view();
+  const size_t first = text.find_first_not_of(CString::kWhiteSpace);
+  if (first == std::string_view::npos || text[first] != '(') {
+    expr.Trim();
+    return;
+  }
   if (!IsSubSelect(expr)) TrimShell(expr, "()", false);
 }
 

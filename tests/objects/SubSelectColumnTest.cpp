@@ -23,6 +23,13 @@ TEST(ColumnTextTest, TrimColumnShellKeepsTheParenthesesOfASubSelect) {
       {"(SELECT a FROM T) + (SELECT b FROM U)", "(SELECT a FROM T) + (SELECT b FROM U)"},
       {"(SELECTED)", "SELECTED"},  // a name, not the keyword
       {"('(SELECT x')", "'(SELECT x'"},
+      // Without a shell only the white space around the column goes.
+      {"T.a", "T.a"},
+      {" \tT.a\n ", "T.a"},
+      {"T.a + (T.b)", "T.a + (T.b)"},
+      {"\t(SELECT x FROM T)\n", "\t(SELECT x FROM T)\n"},
+      {"\t(T.a)", "T.a"},
+      {"", ""},
   };
   for (const auto& c : cases) {
     CString text = c.in;
