@@ -73,8 +73,8 @@ EXPROBJTYPE CExprParser::TestObjExprType(IXMLDOMNodePtr node) {
 EXPROBJTYPE CExprParser::ClassifyTerm(CVelObject& term) {
   const std::string_view type = term.TypeName();
   if (type == "Text") {
-    CString text = term.GetAttribute("PreprocessExpr");
-    if (text.IsEmpty()) text = term.GetValue();
+    const AttributeText preprocessed = term.AttributeView("PreprocessExpr");
+    CString text = preprocessed.empty() ? term.GetValue() : CString(preprocessed.view());
     text.Trim(' ');
     if (IsOperatorText(text.view(), true)) return EXPROBJ_OPERATOR;
     if (text == "(") return EXPROBJ_LEFT_PAREN;

@@ -160,7 +160,7 @@ void CQueryObjects::StorePieces(int index, const CQueryObjects& from) {
 
 int CQueryObjects::GetSqlCount() const {
   int count = 0;
-  while (!GetAttribute(SqlAttributeName(count)).IsEmpty()) ++count;
+  while (!AttributeView(SqlAttributeName(count)).empty()) ++count;
   return count;
 }
 
