@@ -17,7 +17,8 @@ class AttributeText {
     t.m_view = text;
     return t;
   }
-  // A text put together for the read (an attribute of several nodes).
+  // A text put together for the read: an attribute of several nodes, or a
+  // default that the document type declares.
   static AttributeText Copied(CString text) noexcept {
     AttributeText t;
     t.m_copy = std::move(text);
