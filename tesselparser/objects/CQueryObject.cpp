@@ -434,7 +434,7 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
   CBaseObject source(m_pSourceNode);
   if (type == "Text") {
     const CString value = source.GetValue();
-    if (!(AttributeView("ExType") == "Excel")) {
+    if (AttributeView("ExType") != "Excel") {
       expr = value;
       return S_OK;
     }
