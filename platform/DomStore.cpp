@@ -162,6 +162,12 @@ long DomStore::SubtreeRefs(xmlNodePtr node) {
 }
 
 void DomStore::FreeIfUnheld(xmlNodePtr node) {
+  // The usual handle let go is of a node whose parent is the document or is
+  // held itself (the element whose children or attributes are being read):
+  // then the node's subtree is held or in the document, and nothing is
+  // freed, without walking up to the top.
+  const xmlNodePtr parent = node->parent;
+  if (parent != nullptr && (IsDocNode(parent) || Count(parent) > 0)) return;
   xmlNodePtr top = nullptr;
   if (!IsDetached(node, &top)) return;
   if (SubtreeRefs(top) != 0) return;
