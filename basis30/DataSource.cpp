@@ -1,8 +1,10 @@
 // DataSource.cpp - data-source types: names, look-up and the current type.
 #include "contracts/basis30/DataSource.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdlib>
+#include <charconv>
+#include <string_view>
 
 #include "platform/IXMLDOMDocumentPtr.h"
 
@@ -72,18 +74,26 @@ DSTYPE GetCurDSType() { return g_currentType; }
 
 void SetCurDSType(DSTYPE type) { g_currentType = type; }
 
+// Read in place: every query's data source is typed by its name.
 DSTYPE DSTypeFromName(const char* text) {
-  CString value(text);
-  value.Trim();
-  if (value.IsEmpty()) return DSTYPE_NONE;
-  bool digits = true;
-  for (int i = 0; i < value.GetLength(); ++i) digits = digits && value[i] >= '0' && value[i] <= '9';
-  if (digits) {
-    const long number = std::strtol(value, nullptr, 10);
-    return number >= 0 && number <= DSTYPE_SQLITE ? static_cast<DSTYPE>(number) : DSTYPE_NONE;
+  std::string_view value = text != nullptr ? std::string_view(text) : std::string_view();
+  const size_t first = value.find_first_not_of(CString::kWhiteSpace);
+  if (first == std::string_view::npos) return DSTYPE_NONE;
+  value = value.substr(first, value.find_last_not_of(CString::kWhiteSpace) - first + 1);
+  if (std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    // A number too large to read is no type either.
+    long number = 0;
+    const auto read = std::from_chars(value.data(), value.data() + value.size(), number);
+    const bool valid = read.ec == std::errc() && number <= DSTYPE_SQLITE;
+    return valid ? static_cast<DSTYPE>(number) : DSTYPE_NONE;
   }
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
   for (const auto& entry : kNames) {
-    if (value.CompareNoCase(entry.name) == 0) return entry.type;
+    const std::string_view name(entry.name);
+    if (name.size() == value.size() &&
+        std::equal(name.begin(), name.end(), value.begin(), [&](char a, char b) { return lower(a) == lower(b); })) {
+      return entry.type;
+    }
   }
   return DSTYPE_NONE;
 }

@@ -27,6 +27,12 @@ class ChildPath {
   void Select(xmlNodePtr context, std::vector<xmlNodePtr>& out) const;
   // The first match below `context`, or null.
   xmlNodePtr SelectFirst(xmlNodePtr context) const;
+  // True for a path of one step without a position ("Tables",
+  // "Condition[@ExType='WhereClause']"): its first match below a node is
+  // the first child for which MatchesChild is true.
+  bool IsOneStep() const { return m_steps.size() == 1 && m_steps.front().test != Test::POSITION; }
+  // For a path of one step: true when `child` is one of its matches.
+  bool MatchesChild(xmlNodePtr child) const { return Matches(m_steps.front(), child); }
 
  private:
   enum class Test { NONE, EQUAL, NOT_EQUAL, POSITION };

@@ -376,6 +376,31 @@ xmlNodePtr DomStore::SelectFirst(xmlNodePtr node, const char* xpath) {
   return nodes.empty() ? nullptr : nodes.front();
 }
 
+void DomStore::SelectFirstOfEach(xmlNodePtr node, const char* const* xpaths, std::size_t count, xmlNodePtr* out) {
+  Init();
+  constexpr std::size_t kMost = 8;
+  const CompiledPath* compiled[kMost];
+  bool oneWalk = count <= kMost;
+  for (std::size_t i = 0; i < count && oneWalk; ++i) {
+    if (xpaths[i] == nullptr) throw _com_error(E_INVALIDARG, "null XPath expression");
+    compiled[i] = &t_xpathCache.Get(xpaths[i]);
+    oneWalk = compiled[i]->simple && compiled[i]->path.IsOneStep();
+  }
+  if (!oneWalk || (node->type != XML_ELEMENT_NODE && node->type != XML_DOCUMENT_NODE)) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = SelectFirst(node, xpaths[i]);
+    return;
+  }
+  std::size_t left = count;
+  for (std::size_t i = 0; i < count; ++i) out[i] = nullptr;
+  for (xmlNodePtr child = node->children; child != nullptr && left > 0; child = child->next) {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (out[i] != nullptr || !compiled[i]->path.MatchesChild(child)) continue;
+      out[i] = child;
+      --left;
+    }
+  }
+}
+
 void DomStore::ResetCounts(xmlNodePtr node) {
   node->_private = nullptr;
   if (node->type == XML_ELEMENT_NODE) {

@@ -11,6 +11,7 @@
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -54,6 +55,9 @@ class DomStore {
   // in document order, or the first (null when none).
   static std::vector<xmlNodePtr> Select(xmlNodePtr node, const char* xpath);
   static xmlNodePtr SelectFirst(xmlNodePtr node, const char* xpath);
+  // out[i] = SelectFirst(node, xpaths[i]) for each of `count` expressions;
+  // one walk over the children when each is a path of one step.
+  static void SelectFirstOfEach(xmlNodePtr node, const char* const* xpaths, std::size_t count, xmlNodePtr* out);
 
   // Adds the attribute `name` (without a namespace; the element has none
   // of that name) holding `value` at the end of `element`'s attributes.

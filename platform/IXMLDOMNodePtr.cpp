@@ -3,6 +3,8 @@
 
 #include <libxml/tree.h>
 
+#include <iterator>
+
 #include "platform/DomStore.h"
 #include "platform/IXMLDOMDocumentPtr.h"
 #include "platform/IXMLDOMNodeListPtr.h"
@@ -160,6 +162,16 @@ IXMLDOMNodePtr IXMLDOMNodePtr::firstChildNamed(const char* name) const {
 
 IXMLDOMNodePtr IXMLDOMNodePtr::selectSingleNode(const char* xpath) const {
   return IXMLDOMNodePtr(DomStore::SelectFirst(Checked("selectSingleNode"), xpath));
+}
+
+void IXMLDOMNodePtr::SelectFirstOfEach(const char* const* xpaths, std::size_t count, IXMLDOMNodePtr* out) const {
+  xmlNodePtr found[8];
+  if (count > std::size(found)) {
+    for (std::size_t i = 0; i < count; ++i) out[i] = selectSingleNode(xpaths[i]);
+    return;
+  }
+  DomStore::SelectFirstOfEach(Checked("selectFirstOfEach"), xpaths, count, found);
+  for (std::size_t i = 0; i < count; ++i) out[i] = IXMLDOMNodePtr(found[i]);
 }
 
 IXMLDOMNodeListPtr IXMLDOMNodePtr::selectNodes(const char* xpath) const {

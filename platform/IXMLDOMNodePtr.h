@@ -13,6 +13,7 @@
 // IXMLDOMNodeListPtr holds handles of this type.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 
@@ -87,6 +88,16 @@ class IXMLDOMNodePtr {
   // thread. An invalid expression throws `_com_error(E_INVALIDARG)`.
   IXMLDOMNodePtr selectSingleNode(const char* xpath) const;
   IXMLDOMNodeListPtr selectNodes(const char* xpath) const;
+  // out[i] = selectSingleNode(xpaths[i]) for each expression, from one walk
+  // over the children when each is a plain child step ("Tables",
+  // "Condition[@ExType='WhereClause']"): a reader that needs several
+  // sections of one element does not look through its children for each.
+  template <std::size_t N>
+  std::array<IXMLDOMNodePtr, N> selectFirstOfEach(const char* const (&xpaths)[N]) const {
+    std::array<IXMLDOMNodePtr, N> out;
+    SelectFirstOfEach(xpaths, N, out.data());
+    return out;
+  }
 
   // Edits. A node already in this node's document is moved; a node of
   // another document (a scratch object) is adopted. Inserting a node into
@@ -110,6 +121,10 @@ class IXMLDOMNodePtr {
   }
   [[noreturn]] static void ThrowNull(const char* call);
 
+ private:
+  void SelectFirstOfEach(const char* const* xpaths, std::size_t count, IXMLDOMNodePtr* out) const;
+
+ protected:
   _xmlNode* m_node = nullptr;
 };
 

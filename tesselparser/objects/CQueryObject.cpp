@@ -429,11 +429,10 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
     QualifyBySchema(expr);
     return S_OK;
   }
-  // The other kinds read the object the expression comes from (a
-  // reference's target); a field or a table is built from its own copy.
-  CBaseObject source(m_pSourceNode);
   if (type == "Text") {
-    const CString value = source.GetValue();
+    // The value is the source's: the object's own unless it refers to
+    // another (most texts of a condition are plain).
+    const CString value = m_pSourceNode == GetElement() ? GetValue() : CBaseObject(m_pSourceNode).GetValue();
     if (AttributeView("ExType") != "Excel") {
       expr = value;
       return S_OK;
@@ -452,6 +451,9 @@ HRESULT CQueryObject::BuildExpression(std::string_view type, CString& expr) {
     expr = "Evaluate('" + Quoted(left) + "', '" + Quoted(rest) + "')";
     return S_OK;
   }
+  // The other kinds read the object the expression comes from (a
+  // reference's target); a field or a table is built from its own copy.
+  CBaseObject source(m_pSourceNode);
   if (type == "Column") {
     IXMLDOMElementPtr dataset = FindAncestor(m_pSourceNode, "Dataset");
     if (!dataset) {

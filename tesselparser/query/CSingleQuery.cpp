@@ -40,24 +40,41 @@ IXMLDOMNodePtr CSingleQuery::GetSection(const char* xpath, const char* tag, cons
   return sections.appendChild(created);
 }
 
+namespace {
+
+// Where each section stands below the query.
+constexpr const char* kObjectsPath = "QueryObjects";
+constexpr const char* kSortPath = "SortObjects";
+constexpr const char* kWherePath = "Condition[@ExType='WhereClause']";
+constexpr const char* kHavingPath = "Condition[@ExType='HavingClause']";
+constexpr const char* kRelationsPath = "TableRelations";
+
+}  // namespace
+
 IXMLDOMNodePtr CSingleQuery::GetQueryObjects(bool bCreate) {
-  return GetSection("QueryObjects", "QueryObjects", nullptr, bCreate);
+  return GetSection(kObjectsPath, "QueryObjects", nullptr, bCreate);
 }
 
-IXMLDOMNodePtr CSingleQuery::GetSortObjects(bool bCreate) {
-  return GetSection("SortObjects", "SortObjects", nullptr, bCreate);
-}
+IXMLDOMNodePtr CSingleQuery::GetSortObjects(bool bCreate) { return GetSection(kSortPath, "SortObjects", nullptr, bCreate); }
 
 IXMLDOMNodePtr CSingleQuery::GetWhereClause(bool bCreate) {
-  return GetSection("Condition[@ExType='WhereClause']", "Condition", "WhereClause", bCreate);
+  return GetSection(kWherePath, "Condition", "WhereClause", bCreate);
 }
 
 IXMLDOMNodePtr CSingleQuery::GetHavingClause(bool bCreate) {
-  return GetSection("Condition[@ExType='HavingClause']", "Condition", "HavingClause", bCreate);
+  return GetSection(kHavingPath, "Condition", "HavingClause", bCreate);
 }
 
 IXMLDOMNodePtr CSingleQuery::GetTableRelations(bool bCreate) {
-  return GetSection("TableRelations", "TableRelations", nullptr, bCreate);
+  return GetSection(kRelationsPath, "TableRelations", nullptr, bCreate);
+}
+
+CSingleQuery::Sections CSingleQuery::ReadSections() {
+  const IXMLDOMNodePtr& sections = ResolveSectionNode();
+  if (!sections) throw _com_error(E_POINTER, "the query has no node that holds its sections");
+  auto [objects, sort, where, having, relations] =
+      sections.selectFirstOfEach({kObjectsPath, kSortPath, kWherePath, kHavingPath, kRelationsPath});
+  return {std::move(objects), std::move(sort), std::move(where), std::move(having), std::move(relations)};
 }
 
 CString CSingleQuery::ProcessTableAlias(const char* tables) {
@@ -147,16 +164,17 @@ long CSingleQuery::Parse() {
     SetErrorInfo(FormatMsg(TPE_REFERENCE_CYCLE, GetName()), nullptr);
     return TPE_REFERENCE_CYCLE;
   }
-  IXMLDOMNodePtr objects = GetQueryObjects(false);
+  // A composition reads all the sections: they are found together.
+  const Sections sections = ReadSections();
   // Comments and processing instructions are no objects.
-  if (!objects || !objects.selectSingleNode("*")) return TPE_NO_QUERY_OBJECTS;
+  if (!sections.objects || !sections.objects.selectSingleNode("*")) return TPE_NO_QUERY_OBJECTS;
   if (!CFrameCI::ExistGRS() && !GetAttribute("Command").IsEmpty()) return 1;
-  return Compose();
+  return Compose(sections);
 }
 
-long CSingleQuery::Compose() {
+long CSingleQuery::Compose(const Sections& sections) {
   const CString name = GetName();
-  CQueryObjects objects(GetQueryObjects(false));
+  CQueryObjects objects(sections.objects);
   HRESULT rc = objects.ComposeSqls();
   if (rc < 0) return rc;
   const int groups = objects.GetSqlCount();
@@ -171,7 +189,7 @@ long CSingleQuery::Compose() {
     CString groupBy = objects.GetSqlGroupBy(g);
 
     if (groups == 1) {
-      IXMLDOMNodePtr sortSection = GetSortObjects(false);
+      const IXMLDOMNodePtr& sortSection = sections.sort;
       if (sortSection && sortSection.hasChildNodes()) {
         CSortObjects sort(sortSection);
         rc = sort.Parse();
@@ -183,11 +201,11 @@ long CSingleQuery::Compose() {
       }
     }
     if (g == 0) {
-      rc = ReadCondition(GetWhereClause(false), &whereTables, documentWhere);
+      rc = ReadCondition(sections.where, &whereTables, documentWhere);
       if (rc < 0) return rc;
       // HAVING is read as WHERE is: its operands bring their tables as
       // they name them, and a sub-select in it keeps its tables to itself.
-      rc = ReadCondition(GetHavingClause(false), &havingTables, having);
+      rc = ReadCondition(sections.having, &havingTables, having);
       if (rc < 0) return rc;
     }
     // Every group filters with the query's WHERE and HAVING, so every group
@@ -202,7 +220,7 @@ long CSingleQuery::Compose() {
       CSqlParser::AddTables(tables, havingTables);
     }
 
-    IXMLDOMNodePtr relations = GetTableRelations(false);
+    const IXMLDOMNodePtr& relations = sections.relations;
     const bool joined = relations && relations.selectSingleNode("Tables/Table");
     if (joined) {
       CTRParser parser(relations);

@@ -80,6 +80,12 @@ class TESSEL_API CSingleQuery : public CBaseObject {
   // The accessor behind the five public ones: `xpath` selects the section,
   // `tag` names a created one, a non-null `exType` is set on it.
   IXMLDOMNodePtr GetSection(const char* xpath, const char* tag, const char* exType, bool bCreate);
-  long Compose();
+  // The sections a composition reads, found in one walk over the children
+  // of the section node (each null when absent).
+  struct Sections {
+    IXMLDOMNodePtr objects, sort, where, having, relations;
+  };
+  Sections ReadSections();
+  long Compose(const Sections& sections);
   static void AppendMergeCommands(CString& command, const CString& name, int groups, int keys);
 };

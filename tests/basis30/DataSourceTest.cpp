@@ -71,6 +71,18 @@ TEST_F(DataSourceTest, TypeNamesAndNumbers) {
   EXPECT_EQ(DSTypeFromName(" 11 "), DSTYPE_FLATFILE);
   EXPECT_EQ(DSTypeFromName("99"), DSTYPE_NONE);
   EXPECT_EQ(DSTypeFromName(""), DSTYPE_NONE);
+  // Names are whole words in any letter case, blanks around them ignored.
+  EXPECT_EQ(DSTypeFromName("\tSQLSERVER\r\n"), DSTYPE_SQLSERVER);
+  EXPECT_EQ(DSTypeFromName("SQLServe"), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName("SQLiteX"), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName("SQL ite"), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName(" \t "), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName(nullptr), DSTYPE_NONE);
+  // Numbers name types by their code; one past the last, or too large to
+  // read, names none.
+  EXPECT_EQ(DSTypeFromName("12"), DSTYPE_SQLITE);
+  EXPECT_EQ(DSTypeFromName("13"), DSTYPE_NONE);
+  EXPECT_EQ(DSTypeFromName("99999999999999999999999"), DSTYPE_NONE);
   EXPECT_STREQ(DSTypeName(DSTYPE_ORACLE), "Oracle");
 }
 

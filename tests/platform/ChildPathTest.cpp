@@ -81,6 +81,33 @@ TEST_F(ChildPathTest, WalkedPathsSelectWhatXPathSelects) {
   EXPECT_FALSE(text);
 }
 
+// Sections found together are those found one by one: first matches,
+// attribute tests, absent names, names in a namespace, and lists that mix
+// in paths of several steps, positions or whole XPath (looked up one by one).
+TEST_F(ChildPathTest, SectionsFoundTogetherAreThoseFoundOneByOne) {
+  const IXMLDOMNodePtr query = Select("Query");
+  const auto check = [&query](const auto& found, std::initializer_list<const char*> paths) {
+    size_t i = 0;
+    for (const char* path : paths) {
+      SCOPED_TRACE(path);
+      EXPECT_EQ(found[i++].GetInterfacePtr(), query.selectSingleNode(path).GetInterfacePtr());
+    }
+  };
+  check(query.selectFirstOfEach({"QueryObjects", "SortObjects", "Condition[@ExType='WhereClause']",
+                                 "Condition[@ExType='HavingClause']", "TableRelations"}),
+        {"QueryObjects", "SortObjects", "Condition[@ExType='WhereClause']", "Condition[@ExType='HavingClause']",
+         "TableRelations"});
+  check(query.selectFirstOfEach({"Condition", "*", "Query", "Condition[@ExType!='WhereClause']", "Condition"}),
+        {"Condition", "*", "Query", "Condition[@ExType!='WhereClause']", "Condition"});
+  check(query.selectFirstOfEach({"Condition[2]", "QueryObjects/Field", ".//Relation", "TableRelations"}),
+        {"Condition[2]", "QueryObjects/Field", ".//Relation", "TableRelations"});
+  const auto none = Select("Query/QueryObjects/Field").selectFirstOfEach({"Field", "*"});
+  EXPECT_FALSE(none[0]);
+  EXPECT_FALSE(none[1]);
+  EXPECT_EQ(m_doc.selectFirstOfEach({"Root"})[0].GetInterfacePtr(), Root().GetInterfacePtr());
+  EXPECT_THROW(query.selectFirstOfEach({"QueryObjects", "Query[@A='v'"}), _com_error);
+}
+
 TEST_F(ChildPathTest, OnlyPlainChildPathsAreWalked) {
   struct Case {
     const char* path;
