@@ -40,7 +40,7 @@ bool StartFromTables(const IXMLDOMNodePtr& relations, const CString& start, cons
                      CString& name) {
   const IXMLDOMNodePtr parent = relations.parentNode();
   if (!parent) return false;
-  const IXMLDOMNodePtr tablesNode = parent.selectSingleNode("Tables");
+  const IXMLDOMNodePtr tablesNode = parent.firstChildNamed("Tables");
   if (!tablesNode) return false;
   bool found = false;
   for (IXMLDOMNodePtr child = tablesNode.firstChild(); child; child = child.nextSibling()) {

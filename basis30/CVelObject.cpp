@@ -239,7 +239,7 @@ CString CVelObject::GetType() const { return m_pElement ? m_pElement.nodeName() 
 
 IXMLDOMNodePtr CVelObject::GetExprBuildInfo(bool bCreate) {
   const IXMLDOMElementPtr& element = Checked("GetExprBuildInfo");
-  IXMLDOMNodePtr info = element.selectSingleNode("ExprBuildInfo");
+  IXMLDOMNodePtr info = element.firstChildNamed("ExprBuildInfo");
   if (info || !bCreate) return info;
   return element.appendChild(element.ownerDocument().createElement("ExprBuildInfo"));
 }

@@ -90,7 +90,7 @@ EXPROBJTYPE CExprParser::ClassifyTerm(CVelObject& term) {
 HRESULT CExprParser::Parse(std::int32_t* pErrorIndex, CString* pTables) {
   if (!m_pElement) throw _com_error(E_POINTER, "the expression parser has no element");
   const IXMLDOMElementPtr attached = m_pElement;
-  if (IXMLDOMElementPtr info = m_pElement.selectSingleNode("ExprBuildInfo")) m_pElement = info;
+  if (IXMLDOMElementPtr info = m_pElement.firstChildNamed("ExprBuildInfo")) m_pElement = info;
   // The attached element's text is emptied; the build element's is written
   // when the parse ends, emptied when it fails. A text that stands there
   // already is not emptied first: a composition run again then finds each

@@ -84,11 +84,11 @@ CTRParser::CTRParser(IXMLDOMNodePtr trNode) : m_pTRNode(std::move(trNode)) {
 CTRParser::~CTRParser() = default;
 
 IXMLDOMNodePtr CTRParser::GetTablesNode() const {
-  return m_pTRNode ? m_pTRNode.selectSingleNode("Tables") : IXMLDOMNodePtr();
+  return m_pTRNode ? m_pTRNode.firstChildNamed("Tables") : IXMLDOMNodePtr();
 }
 
 IXMLDOMNodePtr CTRParser::GetRelationsNode() const {
-  return m_pTRNode ? m_pTRNode.selectSingleNode("Relations") : IXMLDOMNodePtr();
+  return m_pTRNode ? m_pTRNode.firstChildNamed("Relations") : IXMLDOMNodePtr();
 }
 
 HRESULT CTRParser::BuildTableMap() {
