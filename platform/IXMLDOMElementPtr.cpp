@@ -174,7 +174,11 @@ void IXMLDOMElementPtr::removeAttribute(const char* name) const {
 void IXMLDOMElementPtr::setLastAttributes(std::initializer_list<std::pair<const char*, const char*>> last) const {
   xmlNodePtr n = Checked("setLastAttributes");
   constexpr size_t kMost = 8;
-  for (const auto& [name, value] : last) CheckName(name);
+  bool allFilled = true;
+  for (const auto& [name, value] : last) {
+    CheckName(name);
+    allFilled = allFilled && value != nullptr && *value != '\0';
+  }
   if (last.size() > kMost || (n->doc != nullptr && n->doc->intSubset != nullptr)) {
     // A document type may give defaults: the general operations decide.
     for (const auto& [name, value] : last) removeAttribute(name);
@@ -201,6 +205,12 @@ void IXMLDOMElementPtr::setLastAttributes(std::initializer_list<std::pair<const 
     inPlace = at != nullptr && at->ns == nullptr && std::strcmp(reinterpret_cast<const char*>(at->name), pairs[k].first) == 0;
     found[k] = at;
     if (inPlace) at = at->prev;
+  }
+  if (inPlace && allFilled) {
+    // A composition run again: every text stands where it belongs, and
+    // only a text that changed is written.
+    for (size_t i = 0; i < count; ++i) WriteAttribute(n, pairs[i].first, pairs[i].second, found[i], true);
+    return;
   }
   // Names to add are checked before anything changes.
   bool plain[kMost];

@@ -303,6 +303,8 @@ TEST_F(DomHandleTest, LastAttributesEndTheListInOrder) {
       {"<E a=\"1\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},                      // added
       {"<E a=\"1\" X=\"x\" Y=\"y\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // in place
       {"<E a=\"1\" X=\"old\" Y=\"y\"/>", "new", "y", "<E a=\"1\" X=\"new\" Y=\"y\"/>"},  // changed in place
+      {"<E X=\"old\" Y=\"old\"/>", "new", "newer", "<E X=\"new\" Y=\"newer\"/>"},  // both changed in place
+      {"<E a=\"1\" X=\"x\" Y=\"\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},  // an empty text filled
       {"<E X=\"x\" a=\"1\" Y=\"y\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // one elsewhere
       {"<E a=\"1\" Y=\"y\" X=\"x\"/>", "x", "y", "<E a=\"1\" X=\"x\" Y=\"y\"/>"},        // wrong order
       {"<E Y=\"y\" a=\"1\" X=\"x\"/>", "x", "", "<E a=\"1\" X=\"x\"/>"},                  // empty goes, rest in place
