@@ -3,7 +3,6 @@
 // in expression texts, the multi-value test and the host's data untranslate
 // callback.
 #include <cstddef>
-#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -12,9 +11,10 @@
 #include "contracts/basis30/ExprProcessor.h"
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
+#include "contracts/basis30/VelDate.h"
 #include "expr/CExprParser.h"
+#include "expr/DateCodes.h"
 #include "objects/CQueryObject.h"
-#include "platform/COleDateTime.h"
 
 DATAUNTRANSLATEPROC CExprParser::m_lpfnDataUntranslateProc = nullptr;
 
@@ -62,80 +62,6 @@ struct Condition {
     combined = true;
   }
 };
-
-// The runtime's decimal conversion: leading digits, anything else 0.
-int Number(const CString& text) { return std::atoi(text); }
-
-// A year as the date reader takes it back: always four digits.
-constexpr const char* kNextYearStart = "%04d-1-1&";
-
-CString Formatted(const char* format, int number) {
-  CString out;
-  out.Format(format, number);
-  return out;
-}
-
-// The month code YYYYMM; "12" rolls over into the next year. The month is
-// copied as typed, the next one printed without a leading zero.
-CString ExpandMonth(const CString& year, const CString& month) {
-  CString upper;
-  if (month == "12") {
-    upper = Formatted(kNextYearStart, Number(year) + 1);
-  } else {
-    upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
-  }
-  return year + "-" + month + "-1 ~ " + upper;
-}
-
-// The quarter code YYYYQn (n from 1 to 4); empty for any other digit.
-CString ExpandQuarter(const CString& year, char digit) {
-  switch (digit) {
-    case '1':
-      return year + "-1-1 ~ " + year + "-4-1&";
-    case '2':
-      return year + "-4-1 ~ " + year + "-7-1&";
-    case '3':
-      return year + "-7-1 ~ " + year + "-10-1&";
-    case '4':
-      return year + "-10-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-    default:
-      return CString();
-  }
-}
-
-// The day code YYYYMMDD up to the next day; empty when it is no date.
-CString ExpandDay(const CString& value) {
-  const CString day = value.Left(4) + "-" + value.Mid(4, 2) + "-" + value.Mid(6, 2);
-  COleDateTime date;
-  if (FAILED(VarDateFromStr(day, date))) return CString();
-  date.AddDays(1);
-  CString next;
-  next.Format("%04d-%02d-%02d&", date.GetYear(), date.GetMonth(), date.GetDay());
-  return day + " ~ " + next;
-}
-
-// Expands a date-period code (YYYY, YYYYQn, YYYYMM, YYYYMMDD) into the
-// half-open range it stands for, the upper bound carrying the exclusive
-// mark. Anything else stays as typed. The year and the month must be
-// digits: a six-character value such as {NULL} taken as data is a value,
-// not a month code (and a code with letters could never read as a date).
-void ExpandDateCode(CString& value) {
-  const int length = value.GetLength();
-  if (length != 4 && length != 6 && length != 8) return;
-  const CString year = value.Left(4);
-  if (!IsAllNumber(year)) return;
-  CString expanded;
-  if (length == 4) {
-    expanded = year + "-1-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-  } else if (length == 8) {
-    if (IsAllNumber(value)) expanded = ExpandDay(value);
-  } else if (value[4] == 'Q' || value[4] == 'q') {
-    expanded = ExpandQuarter(year, value[5]);
-  } else if (IsAllNumber(value.Mid(4))) {
-    expanded = ExpandMonth(year, value.Mid(4));
-  }
-  if (!expanded.IsEmpty()) value = expanded;
-}
 
 // The special values, the raw marker and evaluable expressions, which
 // stand as written. Returns true when `value` was one of them.
@@ -275,6 +201,16 @@ HRESULT AddValues(DATATYPE type, CString value, Condition& c) {
   }
 }
 
+// A period code: from its first day up to, not including, the first day
+// after it. The bounds are rendered from the dates themselves; spelling
+// the period out as range text only to split it and read the dates back
+// cost more than everything else a condition does.
+HRESULT AddPeriod(const DatePeriod& period, Condition& c) {
+  if (!c.IsRangeOperator()) return TPE_RANGE_OPERATOR;
+  c.Join(RangeCondition(c, FormatVelDate(period.first), FormatVelDate(period.next), false, true));
+  return S_OK;
+}
+
 bool IsSingleValue(const CString& value) {
   const int n = value.GetLength();
   if (value.Find(',') < 0 && value.Find('~') < 0) return true;
@@ -327,6 +263,22 @@ CString ListCondition(const Condition& c) {
   return out;
 }
 
+// The conditions of a typed value: a period code, a list or range, or one
+// plain value.
+HRESULT AddValue(DATATYPE type, CString text, Condition& c) {
+  if (type == DATATYPE_DATETIME) {
+    DatePeriod period;
+    if (ReadDatePeriod(text, period)) return AddPeriod(period, c);
+    ExpandDateCode(text);
+  }
+  if (!IsSingleValue(text)) return AddValues(type, std::move(text), c);
+  if (text.IsEmpty()) return S_OK;
+  const HRESULT hr = ValueHelpers::TransformValue(type, text);  // an exclusive mark means nothing here
+  if (FAILED(hr)) return hr;
+  c.items.push_back(std::move(text));
+  return S_OK;
+}
+
 // A boolean column of the Dataset engine reads True/False, not 1/0.
 void TranslateBoolean(CString& value) {
   value.TrimLeft();
@@ -362,18 +314,11 @@ HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char*
     if (c.op == "<>") c.op = "NOT LIKE";
   }
   c.negative = c.op == "<>" || c.op.Left(3) == "NOT";
-  if (type == DATATYPE_DATETIME) ExpandDateCode(text);
 
-  HRESULT hr = S_OK;
-  if (!IsSingleValue(text)) {
-    hr = AddValues(type, text, c);
-  } else if (!text.IsEmpty()) {
-    hr = ValueHelpers::TransformValue(type, text);  // an exclusive mark means nothing here
-    if (SUCCEEDED(hr)) c.items.push_back(text);
-  }
+  HRESULT hr = AddValue(type, std::move(text), c);
   if (SUCCEEDED(hr) && !c.items.empty()) c.Join(ListCondition(c));
   if (SUCCEEDED(hr) && (c.IsList() || c.combined) && !c.IsMultiValueOperator()) hr = TPE_MULTI_VALUE_OPERATOR;
-  result = c.result;
+  result = std::move(c.result);
   if (FAILED(hr)) return hr;
   if (c.combined) result = "(" + result + ")";
   if (result.IsEmpty()) result = "1=1";
