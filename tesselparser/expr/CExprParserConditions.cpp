@@ -2,7 +2,9 @@
 // values of the value language to SQL predicates, placeholder substitution
 // in expression texts, the multi-value test and the host's data untranslate
 // callback.
+#include <algorithm>
 #include <cstddef>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -44,6 +46,9 @@ struct Condition {
   CString op;             // trimmed, upper case, LIKE-converted
   bool negative = false;  // <> or NOT ...: conditions join with AND
   bool dataOnly = false;
+  // Set for a list, once for all its items:
+  bool between = false;  // a BETWEEN operator: "a and b" is a range
+  bool parked = false;   // the list holds escaped commas to turn back
   std::vector<CString> items;  // rendered plain values, in order
   bool combined = false;       // a second condition was joined into result
   CString result;
@@ -171,32 +176,54 @@ HRESULT AddRange(DATATYPE type, const CString& item, Condition& c) {
   return S_OK;
 }
 
-// One item of a multiple value: a range or a plain value for the list.
-HRESULT AddItem(DATATYPE type, CString item, Condition& c) {
-  if (c.op.Find("BETWEEN") >= 0) {
-    const int at = FindStringNoCase(item, " and ");
-    if (at > 0) item = item.Left(at) + "~" + item.Mid(at + 5);
-  }
+// `text` without the white space around it that an item or bound sheds.
+std::string_view TrimmedItem(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kItemSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kItemSpace) - first + 1);
+}
+
+// The text of one item of a list. Under BETWEEN, "a and b" stands for the
+// range a ~ b; the " and " is looked for before the item is trimmed.
+CString ItemText(std::string_view piece, const Condition& c) {
+  if (!c.between) return CString(TrimmedItem(piece));
+  CString item(piece);
+  const int at = FindStringNoCase(item, " and ");
+  if (at > 0) item = item.Left(at) + "~" + item.Mid(at + 5);
   item.Trim(kItemSpace);
+  return item;
+}
+
+// One item of a multiple value: a range or a plain value for the list.
+HRESULT AddItem(DATATYPE type, std::string_view piece, Condition& c) {
+  CString item = ItemText(piece, c);
   if (item.IsEmpty()) return S_OK;
   if (item.Find('~') >= 0 && GetFieldEx(item, 0, '~') != item) return AddRange(type, item, c);
   const HRESULT hr = ValueHelpers::TransformValue(type, item);
   if (FAILED(hr)) return hr;
-  item.Replace(kEscapedComma, ',');
+  if (c.parked) item.Replace(kEscapedComma, ',');
   c.items.push_back(std::move(item));
   return S_OK;
 }
 
 // A value with commas or tildes: one enclosing pair of parentheses goes,
-// then every comma (outside an escaped ",,") separates two items.
+// then every comma (outside an escaped ",,") separates two items. The
+// items are cut from the value in place; only the trimmed text of each is
+// copied.
 HRESULT AddValues(DATATYPE type, CString value, Condition& c) {
   TrimShell(value, "()", false);
   value.Replace(",,", CString(kEscapedComma));
-  for (int start = 0;;) {
-    const int stop = value.Find(',', start);
-    const HRESULT hr = AddItem(type, stop < 0 ? value.Mid(start) : value.Mid(start, stop - start), c);
+  c.between = c.op.Find("BETWEEN") >= 0;
+  c.parked = value.Find(kEscapedComma) >= 0;
+  const std::string_view list = value.view();
+  // Room for every item at once; a lone range or value needs none.
+  const auto commas = static_cast<std::size_t>(std::count(list.begin(), list.end(), ','));
+  if (commas > 0) c.items.reserve(commas + 1);
+  for (std::size_t start = 0;;) {
+    const std::size_t stop = list.find(',', start);
+    const HRESULT hr = AddItem(type, list.substr(start, stop - start), c);
     if (FAILED(hr)) return hr;
-    if (stop < 0) return S_OK;
+    if (stop == std::string_view::npos) return S_OK;
     start = stop + 1;
   }
 }
@@ -264,8 +291,8 @@ CString ListCondition(const Condition& c) {
 }
 
 // The conditions of a typed value: a period code, a list or range, or one
-// plain value.
-HRESULT AddValue(DATATYPE type, CString text, Condition& c) {
+// plain value. `text` is used up: it moves into the list or the items.
+HRESULT AddValue(DATATYPE type, CString& text, Condition& c) {
   if (type == DATATYPE_DATETIME) {
     DatePeriod period;
     if (ReadDatePeriod(text, period)) return AddPeriod(period, c);
@@ -315,10 +342,10 @@ HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char*
   }
   c.negative = c.op == "<>" || c.op.Left(3) == "NOT";
 
-  HRESULT hr = AddValue(type, std::move(text), c);
+  HRESULT hr = AddValue(type, text, c);
   if (SUCCEEDED(hr) && !c.items.empty()) c.Join(ListCondition(c));
   if (SUCCEEDED(hr) && (c.IsList() || c.combined) && !c.IsMultiValueOperator()) hr = TPE_MULTI_VALUE_OPERATOR;
-  result = std::move(c.result);
+  result = c.result;
   if (FAILED(hr)) return hr;
   if (c.combined) result = "(" + result + ")";
   if (result.IsEmpty()) result = "1=1";
