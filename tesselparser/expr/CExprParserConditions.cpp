@@ -2,8 +2,9 @@
 // values of the value language to SQL predicates, placeholder substitution
 // in expression texts, the multi-value test and the host's data untranslate
 // callback.
+#include <algorithm>
 #include <cstddef>
-#include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -12,9 +13,10 @@
 #include "contracts/basis30/ExprProcessor.h"
 #include "contracts/basis30/ResultCodes.h"
 #include "contracts/basis30/TextUtil.h"
+#include "contracts/basis30/VelDate.h"
 #include "expr/CExprParser.h"
+#include "expr/DateCodes.h"
 #include "objects/CQueryObject.h"
-#include "platform/COleDateTime.h"
 
 DATAUNTRANSLATEPROC CExprParser::m_lpfnDataUntranslateProc = nullptr;
 
@@ -44,6 +46,9 @@ struct Condition {
   CString op;             // trimmed, upper case, LIKE-converted
   bool negative = false;  // <> or NOT ...: conditions join with AND
   bool dataOnly = false;
+  // Set for a list, once for all its items:
+  bool between = false;  // a BETWEEN operator: "a and b" is a range
+  bool parked = false;   // the list holds escaped commas to turn back
   std::vector<CString> items;  // rendered plain values, in order
   bool combined = false;       // a second condition was joined into result
   CString result;
@@ -62,80 +67,6 @@ struct Condition {
     combined = true;
   }
 };
-
-// The runtime's decimal conversion: leading digits, anything else 0.
-int Number(const CString& text) { return std::atoi(text); }
-
-// A year as the date reader takes it back: always four digits.
-constexpr const char* kNextYearStart = "%04d-1-1&";
-
-CString Formatted(const char* format, int number) {
-  CString out;
-  out.Format(format, number);
-  return out;
-}
-
-// The month code YYYYMM; "12" rolls over into the next year. The month is
-// copied as typed, the next one printed without a leading zero.
-CString ExpandMonth(const CString& year, const CString& month) {
-  CString upper;
-  if (month == "12") {
-    upper = Formatted(kNextYearStart, Number(year) + 1);
-  } else {
-    upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
-  }
-  return year + "-" + month + "-1 ~ " + upper;
-}
-
-// The quarter code YYYYQn (n from 1 to 4); empty for any other digit.
-CString ExpandQuarter(const CString& year, char digit) {
-  switch (digit) {
-    case '1':
-      return year + "-1-1 ~ " + year + "-4-1&";
-    case '2':
-      return year + "-4-1 ~ " + year + "-7-1&";
-    case '3':
-      return year + "-7-1 ~ " + year + "-10-1&";
-    case '4':
-      return year + "-10-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-    default:
-      return CString();
-  }
-}
-
-// The day code YYYYMMDD up to the next day; empty when it is no date.
-CString ExpandDay(const CString& value) {
-  const CString day = value.Left(4) + "-" + value.Mid(4, 2) + "-" + value.Mid(6, 2);
-  COleDateTime date;
-  if (FAILED(VarDateFromStr(day, date))) return CString();
-  date.AddDays(1);
-  CString next;
-  next.Format("%04d-%02d-%02d&", date.GetYear(), date.GetMonth(), date.GetDay());
-  return day + " ~ " + next;
-}
-
-// Expands a date-period code (YYYY, YYYYQn, YYYYMM, YYYYMMDD) into the
-// half-open range it stands for, the upper bound carrying the exclusive
-// mark. Anything else stays as typed. The year and the month must be
-// digits: a six-character value such as {NULL} taken as data is a value,
-// not a month code (and a code with letters could never read as a date).
-void ExpandDateCode(CString& value) {
-  const int length = value.GetLength();
-  if (length != 4 && length != 6 && length != 8) return;
-  const CString year = value.Left(4);
-  if (!IsAllNumber(year)) return;
-  CString expanded;
-  if (length == 4) {
-    expanded = year + "-1-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-  } else if (length == 8) {
-    if (IsAllNumber(value)) expanded = ExpandDay(value);
-  } else if (value[4] == 'Q' || value[4] == 'q') {
-    expanded = ExpandQuarter(year, value[5]);
-  } else if (IsAllNumber(value.Mid(4))) {
-    expanded = ExpandMonth(year, value.Mid(4));
-  }
-  if (!expanded.IsEmpty()) value = expanded;
-}
 
 // The special values, the raw marker and evaluable expressions, which
 // stand as written. Returns true when `value` was one of them.
@@ -245,34 +176,66 @@ HRESULT AddRange(DATATYPE type, const CString& item, Condition& c) {
   return S_OK;
 }
 
-// One item of a multiple value: a range or a plain value for the list.
-HRESULT AddItem(DATATYPE type, CString item, Condition& c) {
-  if (c.op.Find("BETWEEN") >= 0) {
-    const int at = FindStringNoCase(item, " and ");
-    if (at > 0) item = item.Left(at) + "~" + item.Mid(at + 5);
-  }
+// `text` without the white space around it that an item or bound sheds.
+std::string_view TrimmedItem(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(kItemSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kItemSpace) - first + 1);
+}
+
+// The text of one item of a list. Under BETWEEN, "a and b" stands for the
+// range a ~ b; the " and " is looked for before the item is trimmed.
+CString ItemText(std::string_view piece, const Condition& c) {
+  if (!c.between) return CString(TrimmedItem(piece));
+  CString item(piece);
+  const int at = FindStringNoCase(item, " and ");
+  if (at > 0) item = item.Left(at) + "~" + item.Mid(at + 5);
   item.Trim(kItemSpace);
+  return item;
+}
+
+// One item of a multiple value: a range or a plain value for the list.
+HRESULT AddItem(DATATYPE type, std::string_view piece, Condition& c) {
+  CString item = ItemText(piece, c);
   if (item.IsEmpty()) return S_OK;
   if (item.Find('~') >= 0 && GetFieldEx(item, 0, '~') != item) return AddRange(type, item, c);
   const HRESULT hr = ValueHelpers::TransformValue(type, item);
   if (FAILED(hr)) return hr;
-  item.Replace(kEscapedComma, ',');
+  if (c.parked) item.Replace(kEscapedComma, ',');
   c.items.push_back(std::move(item));
   return S_OK;
 }
 
 // A value with commas or tildes: one enclosing pair of parentheses goes,
-// then every comma (outside an escaped ",,") separates two items.
+// then every comma (outside an escaped ",,") separates two items. The
+// items are cut from the value in place; only the trimmed text of each is
+// copied.
 HRESULT AddValues(DATATYPE type, CString value, Condition& c) {
   TrimShell(value, "()", false);
   value.Replace(",,", CString(kEscapedComma));
-  for (int start = 0;;) {
-    const int stop = value.Find(',', start);
-    const HRESULT hr = AddItem(type, stop < 0 ? value.Mid(start) : value.Mid(start, stop - start), c);
+  c.between = c.op.Find("BETWEEN") >= 0;
+  c.parked = value.Find(kEscapedComma) >= 0;
+  const std::string_view list = value.view();
+  // Room for every item at once; a lone range or value needs none.
+  const auto commas = static_cast<std::size_t>(std::count(list.begin(), list.end(), ','));
+  if (commas > 0) c.items.reserve(commas + 1);
+  for (std::size_t start = 0;;) {
+    const std::size_t stop = list.find(',', start);
+    const HRESULT hr = AddItem(type, list.substr(start, stop - start), c);
     if (FAILED(hr)) return hr;
-    if (stop < 0) return S_OK;
+    if (stop == std::string_view::npos) return S_OK;
     start = stop + 1;
   }
+}
+
+// A period code: from its first day up to, not including, the first day
+// after it. The bounds are rendered from the dates themselves; spelling
+// the period out as range text only to split it and read the dates back
+// cost more than everything else a condition does.
+HRESULT AddPeriod(const DatePeriod& period, Condition& c) {
+  if (!c.IsRangeOperator()) return TPE_RANGE_OPERATOR;
+  c.Join(RangeCondition(c, FormatVelDate(period.first), FormatVelDate(period.next), false, true));
+  return S_OK;
 }
 
 bool IsSingleValue(const CString& value) {
@@ -327,6 +290,22 @@ CString ListCondition(const Condition& c) {
   return out;
 }
 
+// The conditions of a typed value: a period code, a list or range, or one
+// plain value. `text` is used up: it moves into the list or the items.
+HRESULT AddValue(DATATYPE type, CString& text, Condition& c) {
+  if (type == DATATYPE_DATETIME) {
+    DatePeriod period;
+    if (ReadDatePeriod(text, period)) return AddPeriod(period, c);
+    ExpandDateCode(text);
+  }
+  if (!IsSingleValue(text)) return AddValues(type, std::move(text), c);
+  if (text.IsEmpty()) return S_OK;
+  const HRESULT hr = ValueHelpers::TransformValue(type, text);  // an exclusive mark means nothing here
+  if (FAILED(hr)) return hr;
+  c.items.push_back(std::move(text));
+  return S_OK;
+}
+
 // A boolean column of the Dataset engine reads True/False, not 1/0.
 void TranslateBoolean(CString& value) {
   value.TrimLeft();
@@ -362,15 +341,8 @@ HRESULT CExprParser::GenerateExpr(const char* column, DATATYPE type, const char*
     if (c.op == "<>") c.op = "NOT LIKE";
   }
   c.negative = c.op == "<>" || c.op.Left(3) == "NOT";
-  if (type == DATATYPE_DATETIME) ExpandDateCode(text);
 
-  HRESULT hr = S_OK;
-  if (!IsSingleValue(text)) {
-    hr = AddValues(type, text, c);
-  } else if (!text.IsEmpty()) {
-    hr = ValueHelpers::TransformValue(type, text);  // an exclusive mark means nothing here
-    if (SUCCEEDED(hr)) c.items.push_back(text);
-  }
+  HRESULT hr = AddValue(type, text, c);
   if (SUCCEEDED(hr) && !c.items.empty()) c.Join(ListCondition(c));
   if (SUCCEEDED(hr) && (c.IsList() || c.combined) && !c.IsMultiValueOperator()) hr = TPE_MULTI_VALUE_OPERATOR;
   result = c.result;

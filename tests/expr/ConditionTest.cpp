@@ -147,6 +147,21 @@ TEST_F(ConditionTest, ListsBecomeInLists) {
   Check(cases);
 }
 
+// Items shed the white space around them, but not an escaped comma at
+// their edge; under BETWEEN, " and " is looked for before the trim.
+TEST_F(ConditionTest, ListItemsAreCutAndTrimmedOneByOne) {
+  const Case cases[] = {
+      {C, "=", " a ,\tb\t,\nc\n, ", "T.c IN ('a', 'b', 'c')"},
+      {C, "<>", "x, y z ,O'Brien", "T.c NOT IN ('x', 'y z', 'O''Brien')"},
+      {C, "=", "a, ,, b", "T.c IN ('a', ', b')"},
+      {C, "=", "a,,b,c,,", "T.c IN ('a,b', 'c,')"},
+      {N, "BETWEEN", "1  and 5,", "(T.c BETWEEN 1 AND 5)"},
+      {N, "NOT BETWEEN", "1 AND 5 ,", "(T.c NOT BETWEEN 1 AND 5)"},
+      {N, "BETWEEN", " and 5, ", kNotANumber},  // nothing before the " and "
+  };
+  Check(cases);
+}
+
 TEST_F(ConditionTest, FlatFileSourcesGetAnOrChainInsteadOfIn) {
   SetCurDSType(DSTYPE_FLATFILE);
   const Case cases[] = {
