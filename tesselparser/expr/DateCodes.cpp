@@ -85,6 +85,11 @@ CString ExpandDay(const CString& value) {
   COleDateTime date;
   if (FAILED(VarDateFromStr(day, date))) return CString();
   date.AddDays(1);
+  // The day after 9999-12-31 is beyond the date reader. The range then
+  // ends at a date the reader refuses, so the code is reported as no date,
+  // as the year 9999 is, instead of becoming an empty range (a lower bound
+  // equal to its exclusive upper one).
+  if (date.GetStatus() != COleDateTime::valid) return day + " ~ " + Formatted(kNextYearStart, Number(value.Left(4)) + 1);
   CString next;
   next.Format("%04d-%02d-%02d&", date.GetYear(), date.GetMonth(), date.GetDay());
   return day + " ~ " + next;

@@ -93,6 +93,7 @@ TEST_F(PeriodCodeTest, DaysRollOverMonthYearAndLeapDay) {
       {"=", "20000229", "(T.c >= {d '2000-02-29'} AND T.c < {d '2000-03-01'})"},
       {"=", "01000101", "(T.c >= {d '0100-01-01'} AND T.c < {d '0100-01-02'})"},
       {"=", "99991230", "(T.c >= {d '9999-12-30'} AND T.c < {d '9999-12-31'})"},
+      {"=", "99991231", kNotADate},  // its next day is beyond the reader
       {"=", "19000229", kNotADate},  // a century is no leap year
       {"=", "20110230", kNotADate},
       {"=", "20110431", kNotADate},
