@@ -26,6 +26,9 @@ class AttributeText {
     return t;
   }
 
+  // Makes an empty text a view of `text` (see InDocument).
+  void SetView(std::string_view text) noexcept { m_view = text; }
+
   std::string_view view() const noexcept { return m_copied ? m_copy.view() : m_view; }
   bool empty() const noexcept { return view().empty(); }
   bool operator==(std::string_view other) const noexcept { return view() == other; }

@@ -145,6 +145,25 @@ AttributeText IXMLDOMElementPtr::attributeText(const char* name) const {
   return AttributeText::Copied(MergedText(n, name));
 }
 
+void IXMLDOMElementPtr::attributeTexts(const char* const* names, std::size_t count, AttributeText* texts) const {
+  xmlNodePtr n = Checked("attributeTexts");
+  for (std::size_t i = 0; i < count; ++i) CheckName(names[i]);
+  if (n->doc != nullptr && n->doc->intSubset != nullptr) {
+    // A document type may give defaults: each name is looked up on its own.
+    for (std::size_t i = 0; i < count; ++i) texts[i] = attributeText(names[i]);
+    return;
+  }
+  for (xmlAttrPtr a = n->properties; a != nullptr; a = a->next) {
+    if (a->ns != nullptr) continue;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!SameXmlName(a->name, names[i])) continue;
+      if (const char* text = SingleText(a)) texts[i].SetView(text);
+      else texts[i] = AttributeText::Copied(MergedText(n, names[i]));
+      break;
+    }
+  }
+}
+
 std::string_view IXMLDOMElementPtr::tagNameView() const {
   xmlNodePtr n = Checked("tagNameView");
   return n->name != nullptr ? std::string_view(reinterpret_cast<const char*>(n->name)) : std::string_view();

@@ -5,6 +5,8 @@
 // byte strings; an absent attribute reads as the empty string.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <initializer_list>
 #include <string_view>
 #include <utility>
@@ -38,6 +40,18 @@ class IXMLDOMElementPtr : public IXMLDOMNodePtr {
   // changes. Composition reads most attributes only to ask whether they
   // are empty or equal to a word.
   AttributeText attributeText(const char* name) const;
+  // The texts of several attributes, texts[i] for names[i] as attributeText
+  // reads it, from one walk over the attribute list: for a reader that asks
+  // whether an element has any of a few rarely present attributes. The
+  // names must differ; `texts` come in empty. Throws
+  // `_com_error(E_INVALIDARG)` for an empty name.
+  void attributeTexts(const char* const* names, std::size_t count, AttributeText* texts) const;
+  template <std::size_t N>
+  std::array<AttributeText, N> attributeTexts(const char* const (&names)[N]) const {
+    std::array<AttributeText, N> texts;
+    attributeTexts(names, N, texts.data());
+    return texts;
+  }
   bool hasAttribute(const char* name) const;
   void setAttribute(const char* name, const char* value) const;
   // Removing an absent attribute is not an error.

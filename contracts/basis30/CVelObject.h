@@ -15,6 +15,8 @@
 // `_com_error(E_POINTER)`. CBaseObject (trellis) derives from it.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
 
 #include "contracts/basis30/Basis30Types.h"
@@ -103,6 +105,12 @@ class CVelObject {
   // AttributeText): valid until the attribute changes.
   AttributeText AttributeView(const char* name) const {
     return m_pElement ? m_pElement.attributeText(name) : AttributeText();
+  }
+  // Several attribute texts from one walk over the attributes (see
+  // IXMLDOMElementPtr::attributeTexts); all empty when the object is null.
+  template <std::size_t N>
+  std::array<AttributeText, N> AttributeViews(const char* const (&names)[N]) const {
+    return m_pElement ? m_pElement.attributeTexts(names) : std::array<AttributeText, N>();
   }
   bool IsReferring() const { return !AttributeView("RefObject").empty(); }
   // The "ExprBuildInfo" child element; created (and appended) when absent

@@ -338,13 +338,15 @@ HRESULT CQueryObject::Parse() {
 // clears them first, since it is refreshed from its target in between.
 HRESULT CQueryObject::ParseObject() {
   if (IsNull()) return TPE_NO_ELEMENT;
-  if (!AttributeView("PreprocessExpr").empty()) {
-    const CString preprocessed = GetAttribute("PreprocessExpr");
+  // Both are rare: one walk over the attributes asks for both.
+  const auto [preprocessExpr, refObject] = AttributeViews({"PreprocessExpr", "RefObject"});
+  if (!preprocessExpr.empty()) {
+    const CString preprocessed(preprocessExpr.view());
     WriteTexts(preprocessed, "");
     m_strExpression = preprocessed;
     return S_OK;
   }
-  const bool referring = IsReferring();
+  const bool referring = !refObject.empty();
   if (referring) {
     const CString savedExpression = CVelObject::GetExpression();
     const CString savedWhere = GetAttribute("WhereClause");

@@ -228,6 +228,24 @@ TEST_F(DomHandleTest, AttributeTextReadsAsGetAttributeDoes) {
   EXPECT_EQ(kept.view(), "given");
 }
 
+// Texts read together are those read one by one, with and without a
+// document type (whose defaults are looked up name by name).
+TEST_F(DomHandleTest, AttributeTextsReadTogetherAsOneByOne) {
+  for (const char* text : {R"(<R xmlns:p="urn:p" plain="Sales" empty="" quoted="O&apos;Brien" p:n="spaced"/>)",
+                           R"(<!DOCTYPE R [<!ATTLIST R d CDATA "given">]><R plain="Sales" p="1"/>)"}) {
+    SCOPED_TRACE(text);
+    IXMLDOMDocumentPtr doc = LoadXml(text);
+    ASSERT_TRUE(doc);
+    IXMLDOMElementPtr r = doc.documentElement();
+    const auto texts = r.attributeTexts({"quoted", "absent", "plain", "d", "n", "empty"});
+    size_t i = 0;
+    for (const char* name : {"quoted", "absent", "plain", "d", "n", "empty"}) {
+      EXPECT_EQ(texts[i++].view(), r.getAttribute(name).view()) << name;
+    }
+  }
+  EXPECT_THROW(Root().attributeTexts({"a", ""}), _com_error);
+}
+
 TEST_F(DomHandleTest, AttributeDefaultsOfADocumentTypeReadAndGiveWay) {
   IXMLDOMDocumentPtr doc = LoadXml("<!DOCTYPE R [<!ATTLIST R a CDATA \"given\">]><R b=\"2\"/>");
   ASSERT_TRUE(doc);
