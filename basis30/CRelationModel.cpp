@@ -47,6 +47,11 @@ void CRelationModel::Relation::TurnRound() {
 
 CRelationModel::CRelationModel(IXMLDOMNodePtr relations) : m_node(std::move(relations)) {
   if (!m_node) return;
+  // Counted first: a relation holds seven texts, which growing the vector
+  // would move again for every relation added.
+  std::size_t children = 0;
+  for (IXMLDOMNodePtr child = m_node.firstChild(); child; child = child.nextSibling()) ++children;
+  m_relations.reserve(children);
   for (IXMLDOMNodePtr child = m_node.firstChild(); child; child = child.nextSibling()) {
     const IXMLDOMElementPtr element(child);
     if (element && element.tagNameView() == "Relation") m_relations.emplace_back(element);

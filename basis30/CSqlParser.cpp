@@ -448,6 +448,14 @@ bool NamesEntry(std::string_view list, std::string_view entry) {
   return found;
 }
 
+// True when the plain list `list` names every entry of the plain list
+// `added`: merging it then adds nothing.
+bool NamesEntries(std::string_view list, std::string_view added) {
+  bool all = true;
+  ForEachPlainEntry(added, [&](std::string_view entry) { all = all && NamesEntry(list, entry); });
+  return all;
+}
+
 }  // namespace
 
 void CSqlParser::AddTables(CString& list, const char* more) {
@@ -457,13 +465,14 @@ void CSqlParser::AddTables(CString& list, const char* more) {
   // Most merges bring nothing, or tables that a list in its rebuilt form
   // holds already written the same way (a query's WHERE names the tables
   // its columns name): the list then stays as it is. The next most common
-  // brings one table: it is appended unless the list names it already.
+  // brings tables the list names already, by entry or alias (the tables
+  // of a join, named by their aliases), or one table: it is appended unless
+  // the list names it already.
   if (added.empty()) {
     if (IsPlainList(current)) return;
   } else if (IsPlainList(added) && IsPlainList(current)) {
-    if (HoldsEntries(current, added)) return;
+    if (HoldsEntries(current, added) || NamesEntries(current, added)) return;
     if (added.find(',') == std::string_view::npos) {
-      if (NamesEntry(current, added)) return;
       CString entry(added);  // copied first: `more` may lie in the list's own text
       if (!list.IsEmpty()) list += ",";
       list += entry;

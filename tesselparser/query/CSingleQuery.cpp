@@ -1,6 +1,7 @@
 // CSingleQuery.cpp - the sections of a query and its table alias list.
 #include "query/CSingleQuery.h"
 
+#include <string_view>
 #include <utility>
 
 #include "contracts/basis30/CSqlParser.h"
@@ -77,15 +78,27 @@ CSingleQuery::Sections CSingleQuery::ReadSections() {
   return {std::move(objects), std::move(sort), std::move(where), std::move(having), std::move(relations)};
 }
 
-CString CSingleQuery::ProcessTableAlias(const char* tables) {
-  CString result;
-  for (int i = 0;; ++i) {
-    CString field = GetField(tables, i, ',');
+CStringArray CSingleQuery::TableAliases(const char* tables) {
+  CStringArray names;
+  const std::string_view list(tables != nullptr ? tables : "");
+  for (std::size_t start = 0; start <= list.size();) {
+    std::size_t comma = list.find(',', start);
+    if (comma == std::string_view::npos) comma = list.size();
+    CString field(list.substr(start, comma - start));
+    start = comma + 1;
     field.Trim(' ');
     if (field.IsEmpty()) break;
-    const CString alias = GetFieldEx(field, 1, ' ');
+    CString alias = GetFieldEx(field, 1, ' ');
+    names.push_back(alias.IsEmpty() ? std::move(field) : std::move(alias));
+  }
+  return names;
+}
+
+CString CSingleQuery::ProcessTableAlias(const char* tables) {
+  CString result;
+  for (const CString& name : TableAliases(tables)) {
     result += ",";
-    result += alias.IsEmpty() ? field : alias;
+    result += name;
   }
   result.TrimLeft(',');
   return result;
@@ -224,7 +237,7 @@ long CSingleQuery::Compose(const Sections& sections) {
     const bool joined = relations && relations.selectSingleNode("Tables/Table");
     if (joined) {
       CTRParser parser(relations);
-      rc = parser.ComposeFromClause(ProcessTableAlias(tables), joinText, &fromText);
+      rc = parser.ComposeFromClause(TableAliases(tables), joinText, &fromText);
       if (rc < 0 && deferred >= 0) deferred = rc;
       // Tables the join brought in (those that connect the query's tables)
       // enter the list with their expressions first: the join text names

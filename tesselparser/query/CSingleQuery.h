@@ -69,6 +69,8 @@ class TESSEL_API CSingleQuery : public CBaseObject {
   // The list ends at its first empty entry ("a,,b" gives "a"). Writes
   // nothing into the document.
   CString ProcessTableAlias(const char* tables);
+  // The names of ProcessTableAlias one by one, before the "," joins them.
+  static CStringArray TableAliases(const char* tables);
 
   // The node whose children hold the sections; null until first resolved.
   IXMLDOMNodePtr m_pSectionNode;

@@ -152,14 +152,25 @@ HRESULT CTRParser::ReadMaster(CString& expression, CString& name) const {
 }
 
 HRESULT CTRParser::ComposeFromClause(const char* tableList, CString& joinText, CString* fromClause) {
+  CStringArray tables;
+  const std::string_view list(tableList != nullptr ? tableList : "");
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = list.find(',', start);
+    tables.emplace_back(list.substr(start, comma == std::string_view::npos ? list.npos : comma - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return ComposeFromClause(std::move(tables), joinText, fromClause);
+}
+
+HRESULT CTRParser::ComposeFromClause(CStringArray tables, CString& joinText, CString* fromClause) {
   joinText.Empty();
   m_strAddedTables.Empty();
-  CStringArray tables;
-  for (int i = 0;; ++i) {
-    CString table = GetField(tableList, i, ',');
-    table.Trim(' ');
-    if (table.IsEmpty()) break;
-    tables.push_back(table);
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    tables[i].Trim(' ');
+    if (!tables[i].IsEmpty()) continue;
+    tables.resize(i);
+    break;
   }
   if (tables.size() < 2) return S_FALSE;
 
@@ -305,21 +316,8 @@ void NestedRelations(const IXMLDOMNodePtr& node, std::vector<IXMLDOMElementPtr>&
 
 }  // namespace
 
-CTRParser::Link CTRParser::MakeLink(const CRelationModel::Relation& relation, bool swapped) {
-  if (swapped) {
-    CRelationModel::Relation turned = relation;
-    turned.TurnRound();
-    return MakeLink(turned, false);
-  }
-  Link link;
-  link.pkTable = relation.pkTable;
-  link.pkColumn = relation.pkColumn;
-  link.fkTable = relation.fkTable;
-  link.fkColumn = relation.fkColumn;
-  link.sign = relation.connectSign;
-  link.expr = relation.connectExpr;
-  link.mode = LeadingInt(relation.connectMode);
-  return link;
+CTRParser::Link CTRParser::MakeLink(const CRelationModel::Relation& relation) {
+  return {&relation, LeadingInt(relation.connectMode)};
 }
 
 CTRParser::LinkList CTRParser::ReadLinks(const CRelationModel& relations,
@@ -329,11 +327,17 @@ CTRParser::LinkList CTRParser::ReadLinks(const CRelationModel& relations,
   std::vector<IXMLDOMElementPtr> nested;
   for (const CRelationsAnalyser::ModelStep& step : steps) {
     const CRelationModel::Relation& relation = relations.Relations()[step.relation];
-    list.links.push_back(MakeLink(relation, step.swapped));
+    if (step.swapped) {
+      CRelationModel::Relation& turned = list.own.emplace_front(relation);
+      turned.TurnRound();
+      list.links.push_back(MakeLink(turned));
+    } else {
+      list.links.push_back(MakeLink(relation));
+    }
     nested.clear();
     NestedRelations(relation.element, nested);
     for (const IXMLDOMElementPtr& element : nested) {
-      list.links.push_back(MakeLink(CRelationModel::Relation(element), false));
+      list.links.push_back(MakeLink(list.own.emplace_front(element)));
     }
   }
   // The positions ordered by pair, then by position: each link of a pair
@@ -356,14 +360,14 @@ CTRParser::LinkList CTRParser::ReadLinks(const CRelationModel& relations,
 // name: relations between the same two tables, either way round, compare
 // equal.
 int CTRParser::ComparePairs(const Link& x, const Link& y) {
-  const bool pkFirstX = CRelationModel::CompareNames(x.pkTable.view(), x.fkTable.view()) <= 0;
-  const bool pkFirstY = CRelationModel::CompareNames(y.pkTable.view(), y.fkTable.view()) <= 0;
-  const CString& lowX = pkFirstX ? x.pkTable : x.fkTable;
-  const CString& lowY = pkFirstY ? y.pkTable : y.fkTable;
+  const bool pkFirstX = CRelationModel::CompareNames(x.pkTable().view(), x.fkTable().view()) <= 0;
+  const bool pkFirstY = CRelationModel::CompareNames(y.pkTable().view(), y.fkTable().view()) <= 0;
+  const CString& lowX = pkFirstX ? x.pkTable() : x.fkTable();
+  const CString& lowY = pkFirstY ? y.pkTable() : y.fkTable();
   const int first = CRelationModel::CompareNames(lowX.view(), lowY.view());
   if (first != 0) return first;
-  const CString& highX = pkFirstX ? x.fkTable : x.pkTable;
-  const CString& highY = pkFirstY ? y.fkTable : y.pkTable;
+  const CString& highX = pkFirstX ? x.fkTable() : x.pkTable();
+  const CString& highY = pkFirstY ? y.fkTable() : y.pkTable();
   return CRelationModel::CompareNames(highX.view(), highY.view());
 }
 
@@ -443,11 +447,11 @@ void CTRParser::AppendColumnReference(CString& text, const CString& table, const
 }
 
 void CTRParser::AppendComparison(CString& text, const Link& link) {
-  AppendColumnReference(text, link.pkTable, link.pkColumn);
+  AppendColumnReference(text, link.pkTable(), link.pkColumn());
   text += ' ';
-  text += link.sign;
+  text += link.sign();
   text += ' ';
-  AppendColumnReference(text, link.fkTable, link.fkColumn);
+  AppendColumnReference(text, link.fkTable(), link.fkColumn());
 }
 
 void CTRParser::AppendTableWithExpression(CString& text, const CString& table) const {
@@ -467,7 +471,7 @@ CString CTRParser::TableWithExpression(const CString& table) const {
 
 HRESULT CTRParser::ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText,
                                     CString& lead, int& nestCount) {
-  CStringArray joined;
+  std::vector<const CString*> joined;  // the names as the links spell them
   joined.reserve(relations.links.size() + 1);
   std::vector<char> used(relations.links.size(), 0);
   for (std::size_t i = 0; i < relations.links.size(); ++i) {
@@ -479,17 +483,20 @@ HRESULT CTRParser::ComposeAnsiJoins(const LinkList& relations, CStringArray& tab
     }
     used[i] = 1;
     if (i == 0) {
-      lead = link.pkTable;
-      joined.push_back(link.pkTable);
+      lead = link.pkTable();
+      joined.push_back(&link.pkTable());
     }
 
-    const CString& table = ContainsNoCase(joined, link.fkTable) ? link.pkTable : link.fkTable;
-    joined.push_back(table);
+    const bool fkJoined = std::any_of(joined.begin(), joined.end(), [&link](const CString* name) {
+      return name->CompareNoCase(link.fkTable()) == 0;
+    });
+    const CString& table = fkJoined ? link.pkTable() : link.fkTable();
+    joined.push_back(&table);
     if (!ContainsNoCase(tables, table)) tables.push_back(table);
 
     joinText += ' ';
-    if (link.pkColumn.IsEmpty() && link.fkColumn.IsEmpty()) {
-      joinText += link.expr;
+    if (link.pkColumn().IsEmpty() && link.fkColumn().IsEmpty()) {
+      joinText += link.expr();
       continue;
     }
     joinText += JoinKeyword(link.mode);
@@ -507,7 +514,7 @@ void CTRParser::AppendParallelRelations(const LinkList& relations, std::size_t i
   for (std::size_t k = relations.nextOfPair[index]; k != LinkList::kNone; k = relations.nextOfPair[k]) {
     const Link& link = relations.links[k];
     if (used[k]) continue;
-    if (link.pkColumn.IsEmpty() && link.fkColumn.IsEmpty()) continue;
+    if (link.pkColumn().IsEmpty() && link.fkColumn().IsEmpty()) continue;
     used[k] = 1;
     text += " AND ";
     AppendComparison(text, link);
@@ -518,21 +525,21 @@ HRESULT CTRParser::ComposeOuterJoinConditions(const LinkList& relations, CString
                                               CString& joinText) const {
   for (const Link& link : relations.links) {
     joinText += " AND ";
-    if (!link.pkColumn.IsEmpty() || !link.fkColumn.IsEmpty()) {
-      AppendColumnReference(joinText, link.pkTable, link.pkColumn);
+    if (!link.pkColumn().IsEmpty() || !link.fkColumn().IsEmpty()) {
+      AppendColumnReference(joinText, link.pkTable(), link.pkColumn());
       if (link.mode == 1 || link.mode == 3) joinText += "(+)";
       joinText += ' ';
-      joinText += link.sign;
+      joinText += link.sign();
       joinText += ' ';
-      AppendColumnReference(joinText, link.fkTable, link.fkColumn);
+      AppendColumnReference(joinText, link.fkTable(), link.fkColumn());
       if (link.mode == 0 || link.mode == 3) joinText += "(+)";
     } else {
-      joinText += link.expr;
+      joinText += link.expr();
     }
     // Each table joins the list once, whatever its letter case: a repeated
     // entry would make a loop through one of the query's tables count as
     // touching two of them.
-    for (const CString* table : {&link.pkTable, &link.fkTable}) {
+    for (const CString* table : {&link.pkTable(), &link.fkTable()}) {
       if (!table->IsEmpty() && !ContainsNoCase(tables, *table)) tables.push_back(*table);
     }
   }

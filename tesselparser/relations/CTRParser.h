@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstddef>
+#include <forward_list>
 #include <map>
 #include <vector>
 
@@ -77,6 +78,10 @@ class CTRParser {
   //   another negative code: the master table's query object failed;
   //   0            otherwise.
   HRESULT ComposeFromClause(const char* tableList, CString& joinText, CString* fromClause);
+  // The same for the names as a list already split at its commas (each
+  // entry trimmed of blanks here, the list ending at its first empty one),
+  // for a caller that has the names at hand rather than as one text.
+  HRESULT ComposeFromClause(CStringArray tables, CString& joinText, CString* fromClause);
 
   // The tables that the last ComposeFromClause joined although `tableList`
   // lacked them (tables that connect the query's tables, or that a relation
@@ -89,10 +94,19 @@ class CTRParser {
  protected:
   // One relation of the analyser's order, turned round where the analyser
   // says so. The relations of a list are distinct elements, so that a
-  // relation is known by its position.
+  // relation is known by its position. A link reads the relation where it
+  // stands (in the model, or in its list when the link needs a relation of
+  // its own): a join reads each name once, so nothing is copied for it.
   struct Link {
-    CString pkTable, pkColumn, fkTable, fkColumn, sign, expr;
+    const CRelationModel::Relation* relation = nullptr;
     int mode = 0;  // "ConnectMode" as an integer (leading digits, 0 when none)
+
+    const CString& pkTable() const { return relation->pkTable; }
+    const CString& pkColumn() const { return relation->pkColumn; }
+    const CString& fkTable() const { return relation->fkTable; }
+    const CString& fkColumn() const { return relation->fkColumn; }
+    const CString& sign() const { return relation->connectSign; }
+    const CString& expr() const { return relation->connectExpr; }
   };
   // The relations in order, and for each the position of the next one
   // that links the same two tables (either way round, ignoring case).
@@ -100,6 +114,10 @@ class CTRParser {
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::vector<Link> links;
     std::vector<std::size_t> nextOfPair;  // kNone after the last of a pair
+    // The relations that are not the model's as they stand: those turned
+    // round, and those nested inside a relation. A list keeps its nodes in
+    // place, so that the links can point at them.
+    std::forward_list<CRelationModel::Relation> own;
   };
   // What BuildTableMap noted of the master table.
   struct MasterTable {
@@ -199,8 +217,8 @@ class CTRParser {
   // it would in the analyser's text.
   static LinkList ReadLinks(const CRelationModel& relations,
                             const std::vector<CRelationsAnalyser::ModelStep>& steps);
-  // The link of `relation`, turned round when `swapped`.
-  static Link MakeLink(const CRelationModel::Relation& relation, bool swapped);
+  // The link of `relation` (which must outlive it).
+  static Link MakeLink(const CRelationModel::Relation& relation);
   // Orders the pairs of tables that two links link: negative, 0 (the same
   // two tables, either way round, ignoring case) or positive.
   static int ComparePairs(const Link& x, const Link& y);

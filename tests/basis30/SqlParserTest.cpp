@@ -148,6 +148,11 @@ TEST(SqlParserTest, AddTablesAppendsOnlyMissingEntries) {
       {"A,B", "B,,A", "A,B"},
       {"A,B", "B,c", "A,B,c"},
       {"A,B", "B,A B", "A,B,A B"},
+      // Several tables named by their aliases, as a join names them.
+      {"Customers C,Orders O,OrderLines L", "O,c,L", "Customers C,Orders O,OrderLines L"},
+      {"Customers C,Orders O", "O,X,C,x", "Customers C,Orders O,X"},
+      {"T\ta,U", "A,u,a", "T\ta,U"},
+      {"T a,U", "T,a", "T a,U,T"},
       // One table: listed under its name or alias, in any case, or not.
       {"", "A", "A"},
       {"A b", "B", "A b"},
