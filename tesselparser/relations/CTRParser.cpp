@@ -182,14 +182,10 @@ HRESULT CTRParser::ComposeFromClause(CStringArray tables, CString& joinText, CSt
   const std::size_t given = tables.size();
   const HRESULT analysed = AnalyseRelations(relations, joinText, tables, lead, nestCount);
   for (std::size_t i = given; i < tables.size(); ++i) {
-    // The FROM list needs the table itself, not only its name: a relation
-    // may spell the name in other letter case than the table's entry.
-    CString entry = TableWithExpression(tables[i]);
-    for (const auto& [name, expression] : m_mapTables) {
-      if (entry == tables[i] && name.CompareNoCase(tables[i]) == 0) entry = expression + " " + name;
-    }
+    // The FROM list needs the table itself, not only its name, in whatever
+    // letter case the relation spells it (see AppendTableWithExpression).
     m_strAddedTables += m_strAddedTables.IsEmpty() ? "" : ",";
-    m_strAddedTables += entry;
+    AppendTableWithExpression(m_strAddedTables, tables[i]);
   }
   if (FAILED(analysed) && analysed != TPE_ANALYSER_DISCONNECTED) return analysed;
   // The join is one line: line breaks that a relation's own text (its
@@ -454,19 +450,20 @@ void CTRParser::AppendComparison(CString& text, const Link& link) {
   AppendColumnReference(text, link.fkTable(), link.fkColumn());
 }
 
+// A relation may spell a table's alias in other letter case than its
+// "Table" element ("c" for "C"): it is the same table, and the join must
+// still bring its expression, or the statement would name no table.
 void CTRParser::AppendTableWithExpression(CString& text, const CString& table) const {
-  const auto entry = m_mapTables.find(table);
+  auto entry = m_mapTables.find(table);
+  if (entry == m_mapTables.end()) {
+    entry = std::find_if(m_mapTables.begin(), m_mapTables.end(),
+                         [&table](const auto& mapped) { return mapped.first.CompareNoCase(table) == 0; });
+  }
   if (entry != m_mapTables.end()) {
     text += entry->second;
     text += ' ';
   }
   text += table;
-}
-
-CString CTRParser::TableWithExpression(const CString& table) const {
-  CString text;
-  AppendTableWithExpression(text, table);
-  return text;
 }
 
 HRESULT CTRParser::ComposeAnsiJoins(const LinkList& relations, CStringArray& tables, CString& joinText,

@@ -186,10 +186,9 @@ class CTRParser {
   static void AppendColumnReference(CString& text, const CString& table, const CString& column);
   // Appends the link's "pk.column sign fk.column".
   static void AppendComparison(CString& text, const Link& link);
-  // The map's expression and a blank before `table` when the map holds it
-  // (appended to `text`, or as a text of its own).
+  // Appends `table`, after the map's expression and a blank when the map
+  // holds it (in any letter case).
   void AppendTableWithExpression(CString& text, const CString& table) const;
-  CString TableWithExpression(const CString& table) const;
   // Parses the query object of `table` (a child of "Tables" with an
   // "Alias") and maps its name in relations to the expression; returns the
   // parse's result and, on success, the expression.

@@ -44,9 +44,10 @@ const std::string kChain = Rel("C", "CustomerID", "O", "CustomerID", "0") + Rel(
 
 const char* const kAnsiChain =
     "FROM (Customers C  LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID)) INNER JOIN OrderLines L ON (O.OrderID = L.OrderID)";
-// Relations that spell the aliases in lower case find no table expression.
+// Relations that spell the aliases in lower case still bring the tables.
 const char* const kLowerCaseChain =
-    "FROM (c  LEFT JOIN o ON (c.CustomerID = o.CustomerID)) INNER JOIN l ON (o.OrderID = l.OrderID)";
+    "FROM (Customers c  LEFT JOIN Orders o ON (c.CustomerID = o.CustomerID)) INNER JOIN OrderLines l ON (o.OrderID = "
+    "l.OrderID)";
 const char* const kDatasetChain =
     "FROM {DS}.Customers C  LEFT JOIN Orders O ON (C.CustomerID = O.CustomerID) INNER JOIN OrderLines L ON (O.OrderID = L.OrderID)";
 
@@ -92,6 +93,14 @@ TEST_F(SingleQueryJoinTest, TheJoinBringsItsTablesAsTheStatementNeedsThem) {
        "SELECT C.CustomerName, L.Amount\r\nFROM Customers C,OrderLines L,Orders O\r\n"
        "WHERE C.CustomerID = O.CustomerID(+) AND O.OrderID = L.OrderID",
        "C.CustomerID = O.CustomerID(+) AND O.OrderID = L.OrderID"},
+      {"other letter case in the older form", kCustomerAndLine,
+       Relations(Tables(" Datasource=\"DS\""),
+                 Rel("c", "CustomerID", "o", "CustomerID", "0") + Rel("o", "OrderID", "l", "OrderID", "2"),
+                 R"(<Datasources><Datasource Name="DS" DBType="Oracle" DBVersion="8"/></Datasources>)"),
+       0,
+       "SELECT C.CustomerName, L.Amount\r\nFROM Customers C,OrderLines L,Orders o\r\n"
+       "WHERE c.CustomerID = o.CustomerID(+) AND o.OrderID = l.OrderID",
+       "c.CustomerID = o.CustomerID(+) AND o.OrderID = l.OrderID"},
       {"dataset engine", kCustomerAndLine,
        Relations(Tables(" Datasource=\"DS\""), kChain, R"(<Datasources><Datasource Name="DS" DBType="Dataset"/></Datasources>)"),
        0, std::string("SELECT C.CustomerName, L.Amount\r\n") + kDatasetChain, kDatasetChain},
