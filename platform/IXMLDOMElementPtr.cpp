@@ -25,6 +25,7 @@ void CheckName(const char* name) {
 // an absent attribute a default, which libxml2's own look-up finds.
 xmlAttrPtr FindAttribute(xmlNodePtr element, const char* name) {
   for (xmlAttrPtr a = element->properties; a != nullptr; a = a->next) {
+    __builtin_prefetch(a->children);
     if (a->ns == nullptr && SameXmlName(a->name, name)) return a;
   }
   if (element->doc == nullptr || element->doc->intSubset == nullptr) return nullptr;
