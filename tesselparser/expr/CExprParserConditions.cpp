@@ -296,7 +296,6 @@ HRESULT AddValue(DATATYPE type, CString& text, Condition& c) {
   if (type == DATATYPE_DATETIME) {
     DatePeriod period;
     if (ReadDatePeriod(text, period)) return AddPeriod(period, c);
-    ExpandDateCode(text);
   }
   if (!IsSingleValue(text)) return AddValues(type, std::move(text), c);
   if (text.IsEmpty()) return S_OK;

@@ -1,10 +1,5 @@
-// DateCodes.cpp - period codes of date conditions, read into their bounds
-// or expanded into range text.
+// DateCodes.cpp - period codes of date conditions, read into their bounds.
 #include "expr/DateCodes.h"
-
-#include <cstdlib>
-
-#include "contracts/basis30/TextUtil.h"
 
 namespace {
 
@@ -39,62 +34,6 @@ bool ReadDay(int year, const CString& code, DatePeriod& period) {
   return period.next.GetStatus() == COleDateTime::valid;
 }
 
-// The runtime's decimal conversion: leading digits, anything else 0.
-int Number(const CString& text) { return std::atoi(text); }
-
-// A year as the date reader takes it back: always four digits.
-constexpr const char* kNextYearStart = "%04d-1-1&";
-
-CString Formatted(const char* format, int number) {
-  CString out;
-  out.Format(format, number);
-  return out;
-}
-
-// The month code YYYYMM; "12" rolls over into the next year. The month is
-// copied as typed, the next one printed without a leading zero.
-CString ExpandMonth(const CString& year, const CString& month) {
-  CString upper;
-  if (month == "12") {
-    upper = Formatted(kNextYearStart, Number(year) + 1);
-  } else {
-    upper.Format("%s-%d-1&", year.GetString(), Number(month) + 1);
-  }
-  return year + "-" + month + "-1 ~ " + upper;
-}
-
-// The quarter code YYYYQn (n from 1 to 4); empty for any other digit.
-CString ExpandQuarter(const CString& year, char digit) {
-  switch (digit) {
-    case '1':
-      return year + "-1-1 ~ " + year + "-4-1&";
-    case '2':
-      return year + "-4-1 ~ " + year + "-7-1&";
-    case '3':
-      return year + "-7-1 ~ " + year + "-10-1&";
-    case '4':
-      return year + "-10-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-    default:
-      return CString();
-  }
-}
-
-// The day code YYYYMMDD up to the next day; empty when it is no date.
-CString ExpandDay(const CString& value) {
-  const CString day = value.Left(4) + "-" + value.Mid(4, 2) + "-" + value.Mid(6, 2);
-  COleDateTime date;
-  if (FAILED(VarDateFromStr(day, date))) return CString();
-  date.AddDays(1);
-  // The day after 9999-12-31 is beyond the date reader. The range then
-  // ends at a date the reader refuses, so the code is reported as no date,
-  // as the year 9999 is, instead of becoming an empty range (a lower bound
-  // equal to its exclusive upper one).
-  if (date.GetStatus() != COleDateTime::valid) return day + " ~ " + Formatted(kNextYearStart, Number(value.Left(4)) + 1);
-  CString next;
-  next.Format("%04d-%02d-%02d&", date.GetYear(), date.GetMonth(), date.GetDay());
-  return day + " ~ " + next;
-}
-
 }  // namespace
 
 // The year and the month must be digits: a six-character value such as
@@ -112,23 +51,4 @@ bool ReadDatePeriod(const CString& code, DatePeriod& period) {
   }
   const int month = DigitsAt(code, 4, 2);
   return month >= 0 && ReadMonths(year, month, 1, period);
-}
-
-// A code with letters could never read as a date; it stays as typed.
-void ExpandDateCode(CString& value) {
-  const int length = value.GetLength();
-  if (length != 4 && length != 6 && length != 8) return;
-  const CString year = value.Left(4);
-  if (!IsAllNumber(year)) return;
-  CString expanded;
-  if (length == 4) {
-    expanded = year + "-1-1 ~ " + Formatted(kNextYearStart, Number(year) + 1);
-  } else if (length == 8) {
-    if (IsAllNumber(value)) expanded = ExpandDay(value);
-  } else if (value[4] == 'Q' || value[4] == 'q') {
-    expanded = ExpandQuarter(year, value[5]);
-  } else if (IsAllNumber(value.Mid(4))) {
-    expanded = ExpandMonth(year, value.Mid(4));
-  }
-  if (!expanded.IsEmpty()) value = expanded;
 }

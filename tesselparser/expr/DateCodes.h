@@ -13,12 +13,8 @@ struct DatePeriod {
 };
 
 // Reads `code` as a period code whose both bounds are dates the date
-// reader accepts (years 100 to 9999). False for any other text, and for a
-// code whose range would reach outside those years: such a code takes the
-// path of ExpandDateCode, which reports it as the range text always has.
+// reader accepts (years 100 to 9999). False for any other text. A text of
+// a code's shape that is refused (a year outside those, month 13, the
+// fifth quarter, 20110230, 99991231) names no date: taken as typed, it
+// reads as no date either, so the condition reports it as such.
 bool ReadDatePeriod(const CString& code, DatePeriod& period);
-
-// Expands a period code into the range text it stands for
-// ("2011-1-1 ~ 2012-1-1&", the upper bound carrying the exclusive mark).
-// Anything else stays as typed, and so does a day code that is no date.
-void ExpandDateCode(CString& value);
