@@ -378,6 +378,32 @@ TEST(DomLoadTest, MalformedTextGivesLineAndColumn) {
   EXPECT_FALSE(doc.parseError().reason.IsEmpty());
 }
 
+TEST(DomLoadTest, ADetachedSubtreeLivesWhileAnyOfItsNodesIsHeld) {
+  // Run under AddressSanitizer and LeakSanitizer: a node stays readable
+  // while a handle holds it or a node above it, and the subtree goes with
+  // the last handle, whichever is let go last.
+  IXMLDOMDocumentPtr doc = LoadXml("<Root><A><B><C Name='c'/></B></A></Root>");
+  for (const bool parentFirst : {true, false}) {
+    SCOPED_TRACE(parentFirst);
+    IXMLDOMNodePtr a = doc.documentElement().appendChild(doc.createElement("A"));
+    IXMLDOMElementPtr c = a.appendChild(doc.createElement("B")).appendChild(doc.createElement("C"));
+    c.setAttribute("Name", "c");
+    IXMLDOMNodePtr b = c.parentNode();
+    doc.documentElement().removeChild(a);
+    if (parentFirst) {
+      a = nullptr;
+      b = nullptr;
+      EXPECT_EQ(c.getAttribute("Name"), "c");
+      EXPECT_EQ(c.parentNode().parentNode().nodeName(), "A");
+    } else {
+      c = nullptr;
+      EXPECT_EQ(b.firstChild().nodeName(), "C");
+      b = nullptr;
+      EXPECT_EQ(a.firstChild().firstChild().nodeName(), "C");
+    }
+  }
+}
+
 TEST(DomLoadTest, ManyEditsOfOneLongLivedDocumentFreeWhatTheyDetach) {
   // Run under LeakSanitizer: detached and replaced nodes must be freed.
   IXMLDOMDocumentPtr doc = LoadXml("<Root><List/></Root>");
