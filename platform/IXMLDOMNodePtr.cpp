@@ -3,6 +3,7 @@
 
 #include <libxml/tree.h>
 
+#include <cstdint>
 #include <iterator>
 
 #include "platform/DomStore.h"
@@ -123,6 +124,22 @@ xmlNodePtr Ahead(xmlNodePtr node) {
 IXMLDOMNodePtr IXMLDOMNodePtr::firstChild() const {
   xmlNodePtr n = Checked("firstChild");
   return IXMLDOMNodePtr(n->type == XML_ATTRIBUTE_NODE ? nullptr : Ahead(n->children));
+}
+
+void IXMLDOMNodePtr::prefetchSubtree(const IXMLDOMNodePtr& following) const noexcept {
+  // A query of the benchmark document takes 27 KB: the stretch of a larger
+  // subtree covers its start, where a walk begins, and the cache keeps what
+  // the walk still needs of the current subtree.
+  constexpr std::ptrdiff_t kMost = 32 * 1024;
+  constexpr std::ptrdiff_t kLine = 64;
+  if (m_node == nullptr) return;
+  const char* from = reinterpret_cast<const char*>(m_node);
+  const char* until = reinterpret_cast<const char*>(following.m_node);
+  // Compared as numbers: the two nodes are separate allocations.
+  const auto gap = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(until) -
+                                               reinterpret_cast<std::uintptr_t>(from));
+  const std::ptrdiff_t stretch = until != nullptr && gap > 0 && gap <= kMost ? gap : kMost;
+  for (std::ptrdiff_t at = 0; at < stretch; at += kLine) __builtin_prefetch(from + at);
 }
 
 IXMLDOMNodePtr IXMLDOMNodePtr::lastChild() const {

@@ -149,6 +149,21 @@ TEST_F(DomHandleTest, ImpossibleEditsThrow) {
   EXPECT_THROW(Root().selectNodes("Query[["), _com_error);          // bad XPath
 }
 
+// A hint is asked with whatever nodes a loop has at hand: the last query
+// has no following one, and a node built later lies anywhere in memory.
+TEST_F(DomHandleTest, APrefetchHintTakesAnyPairOfNodesAndChangesNothing) {
+  const CString before = Root().xml();
+  IXMLDOMNodePtr first = Select("Query[1]");
+  IXMLDOMNodePtr second = Select("Query[2]");
+  IXMLDOMNodePtr built = m_doc.createElement("Built");
+  const std::pair<IXMLDOMNodePtr, IXMLDOMNodePtr> pairs[] = {
+      {first, second}, {second, first}, {first, first}, {second, nullptr},
+      {built, first},  {first, built},  {nullptr, first},
+  };
+  for (const auto& [node, following] : pairs) node.prefetchSubtree(following);
+  EXPECT_EQ(Root().xml(), before);
+}
+
 TEST_F(DomHandleTest, NullHandleCallsThrowEPointer) {
   IXMLDOMElementPtr none;
   try {
