@@ -130,16 +130,17 @@ void IXMLDOMNodePtr::prefetchSubtree(const IXMLDOMNodePtr& following) const noex
   // A query of the benchmark document takes 27 KB: the stretch of a larger
   // subtree covers its start, where a walk begins, and the cache keeps what
   // the walk still needs of the current subtree.
-  constexpr std::ptrdiff_t kMost = 32 * 1024;
-  constexpr std::ptrdiff_t kLine = 64;
+  constexpr std::uintptr_t kMost = 32 * 1024;
+  constexpr std::uintptr_t kLine = 64;
   if (m_node == nullptr) return;
-  const char* from = reinterpret_cast<const char*>(m_node);
-  const char* until = reinterpret_cast<const char*>(following.m_node);
-  // Compared as numbers: the two nodes are separate allocations.
-  const auto gap = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(until) -
-                                               reinterpret_cast<std::uintptr_t>(from));
-  const std::ptrdiff_t stretch = until != nullptr && gap > 0 && gap <= kMost ? gap : kMost;
-  for (std::ptrdiff_t at = 0; at < stretch; at += kLine) __builtin_prefetch(from + at);
+  // Addresses as numbers: the stretch runs past this node's own block, so
+  // it is no pointer arithmetic within one object.
+  const auto from = reinterpret_cast<std::uintptr_t>(m_node);
+  const auto until = reinterpret_cast<std::uintptr_t>(following.m_node);
+  const std::uintptr_t stretch = until > from && until - from <= kMost ? until - from : kMost;
+  for (std::uintptr_t at = from; at < from + stretch; at += kLine) {
+    __builtin_prefetch(reinterpret_cast<const void*>(at));
+  }
 }
 
 IXMLDOMNodePtr IXMLDOMNodePtr::lastChild() const {
