@@ -416,7 +416,14 @@ int GetPreviousSubExpr(const char* text, int end, CString& operand) {
       start = s;
       continue;
     }
-    if (last == '\'' || start < 1 || at(start - 1) != '.') break;
+    // A literal with a prefix written against it (N'x', X'0A', E'\n') is one
+    // operand: cutting the prefix off would leave it glued to whatever
+    // replaces the comparison. A literal takes no qualifier.
+    if (last == '\'') {
+      while (start > 0 && !IsNoname(at(start - 1))) --start;
+      break;
+    }
+    if (start < 1 || at(start - 1) != '.') break;
     // A qualifier before a dot: T.c, [S].[T].[c], {D}.S.T.c, 1.5.
     if (start >= 2 && endsPart(at(start - 2))) {
       const int s = partStart(start - 2);

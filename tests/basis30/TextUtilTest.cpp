@@ -251,6 +251,8 @@ TEST(TextUtilTest, GetPreviousSubExprFindsTheOperandBeforeAnOperator) {
       {"a + {D}.S.T.c", 12, 4, "{D}.S.T.c"},
       {"a = 'it''s'", 10, 4, "'it''s'"},
       {"a + 'x' 'y'", 10, 8, "'y'"},
+      {"a = N'x'", 7, 4, "N'x'"},                  // a prefixed literal keeps its prefix
+      {"C666'D'", 6, 0, "C666'D'"},
       {"1 + SUM(T.a * (2 + b))", 21, 4, "SUM(T.a * (2 + b))"},
       {"x * (a + b)", 10, 4, "(a + b)"},
       {"x - 1.5", 6, 4, "1.5"},

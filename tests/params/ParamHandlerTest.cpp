@@ -533,6 +533,16 @@ TEST_F(ParamHandlerTest, ComparisonsMatchTransformOnTheWholeText) {
   }
 }
 
+// A literal with a prefix written against it is one operand: a range
+// repeats it whole in both bounds, and an empty value leaves no prefix
+// glued to the condition that stands in for the comparison.
+TEST_F(ParamHandlerTest, APrefixedLiteralIsOneOperand) {
+  AddParam(R"~(Name="Range" Value="1~5, 8" DataType="5")~");
+  AddParam(R"~(Name="None" DataType="7")~");
+  EXPECT_EQ(Evaluate("x AND N'a' = {? 'Range'}"), "x AND ((N'a' BETWEEN 1 AND 5) OR N'a' = 8)");
+  EXPECT_EQ(Evaluate("C1'D'= {? 'None'}"), "1=1");
+}
+
 // An opening that waits for its close while thousands of references close
 // first is read once, not again after each of them.
 TEST_F(ParamHandlerTest, HostileTextIsReadOnce) {
