@@ -354,6 +354,13 @@ bool IsSubExpr(const char* text) {
   return opens.empty();
 }
 
+bool OpensCommentAcross(char last, char first) { return (last == '-' && first == '-') || (last == '/' && first == '*'); }
+
+void AppendApart(CString& text, std::string_view piece) {
+  if (!text.IsEmpty() && !piece.empty() && OpensCommentAcross(text.view().back(), piece.front())) text += " ";
+  text += CString(piece);
+}
+
 int GetPreviousSubExpr(const char* text, int end, CString& operand) {
   operand.Empty();
   const std::string_view whole = View(text);

@@ -89,6 +89,17 @@ int TestNumeric(const char* text);
 // and every quote and [...] name is closed. The empty text is complete.
 bool IsSubExpr(const char* text);
 
+// True when text ending in `last` followed by text starting with `first`
+// would read as the opening of a comment: "-" and "-3" as "--3", "/" and
+// "*" as "/*".
+bool OpensCommentAcross(char last, char first);
+
+// Appends `piece` to `text`, with a blank between the two when they would
+// open a comment across the join (OpensCommentAcross): a value set against
+// an operator must never turn the rest of the statement into a comment.
+// Otherwise the two are joined as they are.
+void AppendApart(CString& text, std::string_view piece);
+
 // The operand that ends at position `end` (inclusive) of `text`, blanks
 // before `end` skipped: a quoted literal, a bracketed or qualified name
 // ([T].[c], {D}.S.T.c), a parenthesised group together with the function

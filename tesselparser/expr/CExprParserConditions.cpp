@@ -416,7 +416,8 @@ HRESULT CExprParser::TransformExpr(CString& expr, const char* placeholder, const
       rendered = value;
       const HRESULT hr = ValueHelpers::TransformValue(type, rendered);
       if (FAILED(hr)) return hr;
-      out += before + op + rendered;
+      out += before + op;
+      AppendApart(out, rendered.view());
       continue;
     }
     before.TrimRight();

@@ -223,6 +223,9 @@ HRESULT CReferenceRewriter::Substitute(const Opening& opening, size_t& i) {
   // the close, and an opening before the reference would now enclose text
   // that the value brought in.
   Rewind(keep);
+  // An object's text set against an operator is kept apart from it as a
+  // rendered value is: "-" and "-x" must not join into a comment.
+  if (rep.verbatim && !m_out.empty() && !tail.empty() && OpensCommentAcross(m_out.back(), tail.front())) Append(' ');
   for (const char ch : tail) Append(ch);
   m_openings.clear();
   i += m_close.size();

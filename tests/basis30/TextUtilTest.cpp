@@ -360,3 +360,19 @@ TEST(TextUtilTest, LongAndDeeplyNestedInputStaysCheap) {
 }
 
 }  // namespace
+
+TEST(TextUtilTest, AppendApartKeepsACommentFromOpeningAcrossTheJoin) {
+  const struct {
+    const char* text;
+    const char* piece;
+    const char* expected;
+  } cases[] = {
+      {"1-", "-3", "1- -3"}, {"1/", "*2", "1/ *2"}, {"1+", "-3", "1+-3"},
+      {"1-", "3", "1-3"},    {"", "-3", "-3"},      {"1-", "", "1-"},
+  };
+  for (const auto& c : cases) {
+    CString text(c.text);
+    AppendApart(text, c.piece);
+    EXPECT_EQ(text, c.expected) << c.text << " + " << c.piece;
+  }
+}

@@ -429,6 +429,27 @@ TEST_F(ParamHandlerTest, ObjectParameterTextReplacesEveryOccurrence) {
   EXPECT_EQ(m_used, "Obj={Sales}.dbo.T.a * T.b;A=1");
 }
 
+// A value set against a minus or a slash never opens a comment that would
+// swallow the rest of the statement: the two are kept apart by a blank.
+TEST_F(ParamHandlerTest, AValueNeverJoinsTheTextIntoAComment) {
+  AddParam(R"~(Name="Neg" Value="-3" DataType="5")~");
+  AddParam(R"~(Name="Obj" ExType="ObjectParam" Value="-T.a")~");
+  AddParam(R"~(Name="Star" ExType="ObjectParam" Value="*T.a")~");
+  const struct {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {"x = 1-{? 'Neg'} AND y = 2", "x = 1- -3 AND y = 2"},
+      {"x = -{? 'Neg'} AND y = 2", "x = - -3 AND y = 2"},
+      {"x = -{$ '-3'} AND y = 2", "x = - -3 AND y = 2"},
+      {"x = 1 - {? 'Neg'}", "x = 1 - -3"},
+      {"x = 1-{? 'Obj'} AND y = 2", "x = 1- -T.a AND y = 2"},
+      {"x = 1/{? 'Star'} AND y = 2", "x = 1/ *T.a AND y = 2"},
+      {"x = 1+{? 'Neg'}", "x = 1+-3"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Evaluate(c.text), c.expected) << c.text;
+}
+
 class ParamRepositoryTest : public RepositoryFixture {
  protected:
   void SetUp() override {
