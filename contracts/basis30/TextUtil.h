@@ -101,7 +101,8 @@ bool OpensCommentAcross(char last, char first);
 void AppendApart(CString& text, std::string_view piece);
 
 // The operand that ends at position `end` (inclusive) of `text`, blanks
-// before `end` skipped: a quoted literal, a bracketed or qualified name
+// before `end` skipped: a quoted literal (with a prefix written right
+// against it, N'x' or X'0A'), a bracketed or qualified name
 // ([T].[c], {D}.S.T.c), a parenthesised group together with the function
 // name before it, or a number (1.5, .5, 2e-3). Qualified parts are joined
 // over dots, a group takes the name written right before its "(", and

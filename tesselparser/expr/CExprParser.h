@@ -95,8 +95,9 @@ class TESSEL_API CExprParser {
   static HRESULT TestMultiValue(DATATYPE type, const char* value);
   // Replaces every occurrence of `placeholder` in `expr`: after a column
   // and an operator the whole comparison is regenerated from `value`;
-  // elsewhere the rendered value is put in. `expr` is left unchanged on
-  // failure.
+  // elsewhere the rendered value is put in, with a blank before it only
+  // where the two would open a comment ("1-" and "-3" give "1- -3").
+  // `expr` is left unchanged on failure.
   static HRESULT TransformExpr(CString& expr, const char* placeholder, const char* value, DATATYPE type);
   // Installs (or with nullptr removes) the data untranslate callback.
   static void SetDataUntranslateProc(DATAUNTRANSLATEPROC proc);
