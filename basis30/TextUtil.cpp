@@ -354,6 +354,20 @@ bool IsSubExpr(const char* text) {
   return opens.empty();
 }
 
+namespace {
+
+// The prefixes SQL dialects write against a string literal: national
+// (N), hexadecimal (X), bit (B), escape (E) and character set
+// introducers (_utf8).
+bool IsLiteralPrefix(std::string_view word) {
+  if (word.size() == 1) return std::strchr("NnXxBbEe", word[0]) != nullptr;
+  return word.size() > 1 && word[0] == '_';
+}
+
+}  // namespace
+
+bool FusesAcross(char last, char first) { return !IsNoname(last) && !IsNoname(first); }
+
 bool OpensCommentAcross(char last, char first) { return (last == '-' && first == '-') || (last == '/' && first == '*'); }
 
 void AppendApart(CString& text, std::string_view piece) {
@@ -423,11 +437,14 @@ int GetPreviousSubExpr(const char* text, int end, CString& operand) {
       start = s;
       continue;
     }
-    // A literal with a prefix written against it (N'x', X'0A', E'\n') is one
-    // operand: cutting the prefix off would leave it glued to whatever
-    // replaces the comparison. A literal takes no qualifier.
+    // A literal with an SQL prefix written against it (N'x', X'0A', E'\n',
+    // _utf8'x') is one operand. Any other word there stays outside it, so a
+    // keyword (AND'x') is not taken for a prefix. A literal takes no
+    // qualifier.
     if (last == '\'') {
-      while (start > 0 && !IsNoname(at(start - 1))) --start;
+      int s = start;
+      while (s > 0 && !IsNoname(at(s - 1))) --s;
+      if (IsLiteralPrefix(t.substr(static_cast<size_t>(s), static_cast<size_t>(start - s)))) start = s;
       break;
     }
     if (start < 1 || at(start - 1) != '.') break;

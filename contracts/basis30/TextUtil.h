@@ -94,6 +94,10 @@ bool IsSubExpr(const char* text);
 // "*" as "/*".
 bool OpensCommentAcross(char last, char first);
 
+// True when `last` and `first` are both name characters: joined, the two
+// texts would fuse into one word.
+bool FusesAcross(char last, char first);
+
 // Appends `piece` to `text`, with a blank between the two when they would
 // open a comment across the join (OpensCommentAcross): a value set against
 // an operator must never turn the rest of the statement into a comment.
@@ -101,8 +105,9 @@ bool OpensCommentAcross(char last, char first);
 void AppendApart(CString& text, std::string_view piece);
 
 // The operand that ends at position `end` (inclusive) of `text`, blanks
-// before `end` skipped: a quoted literal (with a prefix written right
-// against it, N'x' or X'0A'), a bracketed or qualified name
+// before `end` skipped: a quoted literal (with an SQL prefix written
+// right against it: N'x', X'0A', B'1', E'x', _utf8'x'), a bracketed or
+// qualified name
 // ([T].[c], {D}.S.T.c), a parenthesised group together with the function
 // name before it, or a number (1.5, .5, 2e-3). Qualified parts are joined
 // over dots, a group takes the name written right before its "(", and

@@ -96,7 +96,9 @@ class TESSEL_API CExprParser {
   // Replaces every occurrence of `placeholder` in `expr`: after a column
   // and an operator the whole comparison is regenerated from `value`;
   // elsewhere the rendered value is put in, with a blank before it only
-  // where the two would open a comment ("1-" and "-3" give "1- -3").
+  // where the two would open a comment ("1-" and "-3" give "1- -3"). A
+  // regenerated comparison never fuses with a word written right before
+  // its operand ("a[b] = " with no value gives "a 1=1").
   // `expr` is left unchanged on failure.
   static HRESULT TransformExpr(CString& expr, const char* placeholder, const char* value, DATATYPE type);
   // Installs (or with nullptr removes) the data untranslate callback.

@@ -424,7 +424,11 @@ HRESULT CExprParser::TransformExpr(CString& expr, const char* placeholder, const
     before = before.Left(before.GetLength() - operand.GetLength());
     const HRESULT hr = GenerateExpr(operand, type, op, value, rendered, false);
     if (FAILED(hr)) return hr;
-    out += before + rendered;
+    // The regenerated comparison stands where its operand stood; a word the
+    // operand scan left before it (C1 of C1'x') must not fuse with it.
+    out += before;
+    if (!out.IsEmpty() && !rendered.IsEmpty() && FusesAcross(out.view().back(), rendered.view().front())) out += " ";
+    out += rendered;
   }
   expr = out;
   return S_OK;

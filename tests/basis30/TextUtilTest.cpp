@@ -252,7 +252,9 @@ TEST(TextUtilTest, GetPreviousSubExprFindsTheOperandBeforeAnOperator) {
       {"a = 'it''s'", 10, 4, "'it''s'"},
       {"a + 'x' 'y'", 10, 8, "'y'"},
       {"a = N'x'", 7, 4, "N'x'"},                  // a prefixed literal keeps its prefix
-      {"C666'D'", 6, 0, "C666'D'"},
+      {"a = X'0A'", 8, 4, "X'0A'"},
+      {"a = _utf8'x'", 11, 4, "_utf8'x'"},
+      {"a AND'x'", 7, 5, "'x'"},                   // a keyword is no prefix
       {"1 + SUM(T.a * (2 + b))", 21, 4, "SUM(T.a * (2 + b))"},
       {"x * (a + b)", 10, 4, "(a + b)"},
       {"x - 1.5", 6, 4, "1.5"},

@@ -554,14 +554,19 @@ TEST_F(ParamHandlerTest, ComparisonsMatchTransformOnTheWholeText) {
   }
 }
 
-// A literal with a prefix written against it is one operand: a range
-// repeats it whole in both bounds, and an empty value leaves no prefix
-// glued to the condition that stands in for the comparison.
+// A literal with an SQL prefix written against it is one operand: a range
+// repeats it whole in both bounds.
 TEST_F(ParamHandlerTest, APrefixedLiteralIsOneOperand) {
   AddParam(R"~(Name="Range" Value="1~5, 8" DataType="5")~");
   AddParam(R"~(Name="None" DataType="7")~");
   EXPECT_EQ(Evaluate("x AND N'a' = {? 'Range'}"), "x AND ((N'a' BETWEEN 1 AND 5) OR N'a' = 8)");
-  EXPECT_EQ(Evaluate("C1'D'= {? 'None'}"), "1=1");
+  EXPECT_EQ(Evaluate("n'a' = {? 'Range'}"), "((n'a' BETWEEN 1 AND 5) OR n'a' = 8)");
+  EXPECT_EQ(Evaluate("_utf8'a' = {? 'Range'}"), "((_utf8'a' BETWEEN 1 AND 5) OR _utf8'a' = 8)");
+  // Any other word before a literal is no prefix: a keyword stays a keyword,
+  // and no word fuses with the condition that replaces the comparison.
+  EXPECT_EQ(Evaluate("a = 1 AND'x' = {? 'Range'}"), "a = 1 AND(('x' BETWEEN 1 AND 5) OR 'x' = 8)");
+  EXPECT_EQ(Evaluate("C1'D'= {? 'None'}"), "C1 1=1");
+  EXPECT_EQ(Evaluate("a[b] = {? 'None'}"), "a 1=1");
 }
 
 // An opening that waits for its close while thousands of references close
